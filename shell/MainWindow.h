@@ -1,0 +1,32 @@
+// The program's one document window: its look, size limits and title bar, and the
+// relay of the camera folder to the content component.
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+class MainContentComponent;
+
+class MainWindow : public juce::DocumentWindow
+{
+public:
+    /** Builds, centres and shows the window with its content. Message thread. */
+    explicit MainWindow (const juce::String& name);
+
+    ~MainWindow() override;
+
+    /** Stores folder as the camera folder and tells the content component. Message thread. */
+    void setCameraFolder (const juce::File& folder);
+
+    /** Remembers the position and tells the content component, which children are
+        not told by the framework when only the top-level window moves. */
+    void moved() override;
+
+    /** Asks the application to quit (which may first close modal windows). */
+    void closeButtonPressed() override;
+
+    /** The content component, which lives as long as the window. */
+    MainContentComponent* getContent() const;
+
+private:
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainWindow)
+};

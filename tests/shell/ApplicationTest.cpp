@@ -1,0 +1,279 @@
+// The real program, started as the desktop would start it: first start, the launch
+// decision, single instance, quitting, damaged settings and the update check.
+#include "ChildProgram.h"
+#include "VersionServer.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <juce_core/juce_core.h>
+#include <sys/stat.h>
+
+namespace
+{
+    const std::string vorniq = VORNIQ_BIN_DIR "/Vorniq";
+
+    class VorniqProgram : public ::testing::Test
+    {
+    protected:
+        void SetUp() override
+        {
+            ::chmod (runtime.path().c_str(), 0700);
+        }
+
+        ChildProgram::Options optionsWith (std::vector<std::string> arguments = {})
+        {
+            ChildProgram::Options options;
+            options.arguments = std::move (arguments);
+            options.environment = {
+                { "HOME", home.path() },
+                { "XDG_RUNTIME_DIR", runtime.path() },
+                { "XDG_CONFIG_HOME", home / ".config" },
+                { "VORNIQ_PROMPT_SCRIPT", home / "prompts" },
+                { "VORNIQ_PROMPT_LOG", home / "prompts.log" },
+                { "VORNIQ_UPDATE_BASE_URL", updateBaseUrl },
+            };
+            return options;
+        }
+
+        std::unique_ptr<ChildProgram> start (std::vector<std::string> arguments = {})
+        {
+            return std::make_unique<ChildProgram> (vorniq, optionsWith (std::move (arguments)));
+        }
+
+        // Starts the program and waits until its window is up.
+        std::unique_ptr<ChildProgram> startAndWait (std::vector<std::string> arguments = {})
+        {
+            auto program = start (std::move (arguments));
+            EXPECT_TRUE (program->waitForStandardError ("vorniq: started", 20000)) << program->standardError();
+            return program;
+        }
+
+        // Quits as a desktop session ending does, and expects an orderly end.
+        void quit (ChildProgram& program)
+        {
+            program.sendSignal (SIGTERM);
+            auto status = program.waitForExit (15000);
+            ASSERT_TRUE (status.has_value()) << "the program did not quit";
+            EXPECT_EQ (*status, 0) << program.standardError();
+        }
+
+        std::string settingsPath() const { return home / ".Vorniq/Vorniq.settings"; }
+
+        juce::String setting (const char* key) const
+        {
+            juce::PropertiesFile file (juce::File (settingsPath()), juce::PropertiesFile::Options());
+            return file.getValue (key, "<absent>");
+        }
+
+        void writeSettings (const std::string& entries)
+        {
+            writeTextFile (settingsPath(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<PROPERTIES>\n" + entries
+                                               + "</PROPERTIES>\n");
+        }
+
+        ScratchFolder home, runtime;
+        std::string updateBaseUrl = "http://127.0.0.1:9";
+    };
+}
+
+TEST_F (VorniqProgram, FirstStartWritesLanguageAndLibraryPath)
+{
+    auto program = startAndWait();
+    quit (*program);
+
+    auto library = home / "Documents/QUOREL Vorniq/Media/";
+    EXPECT_EQ (setting ("language"), "en");
+    EXPECT_EQ (setting ("libraryPath").toStdString(), library);
+    EXPECT_TRUE (std::filesystem::is_directory (library + "Thumbnails"));
+    EXPECT_EQ (program->standardOutput(), "");
+}
+
+TEST_F (VorniqProgram, TheLaunchDecisionEndsCameraEventsWithStatusOne)
+{
+    struct Case { const char* name; const char* autoLaunch; std::vector<std::string> arguments; };
+    const Case cases[] = {
+        { "disconnected, autoLaunch on", "1", { "-disconnected:" } },
+        { "disconnected, autoLaunch off", "0", { "-disconnected:" } },
+        { "connected, autoLaunch off", "0", { "-connected:\"/media/user/CAM\"" } },
+    };
+
+    for (auto& c : cases)
+    {
+        writeSettings (std::string ("  <VALUE name=\"autoLaunch\" val=\"") + c.autoLaunch + "\"/>\n");
+        auto program = start (c.arguments);
+        auto status = program->waitForExit (20000);
+        ASSERT_TRUE (status.has_value()) << c.name;
+        EXPECT_EQ (*status, 1) << c.name;
+        EXPECT_EQ (program->standardError().find ("vorniq: started"), std::string::npos) << c.name;
+    }
+}
+
+TEST_F (VorniqProgram, CameraFolderFromTheCommandLine)
+{
+    struct Case { const char* name; std::string argument; std::string logged; };
+    const Case cases[] = {
+        { "quoted path with spaces and letters", "-connected:\"/media/user/My Cam (2) \xc3\xa9\"",
+          "camera folder: \"/media/user/My Cam (2) \xc3\xa9\"" },
+        { "no camera, no arguments", "", "camera folder: \"\"" },
+        { "no quotes", "-connected:/media/user/CAM", "" },
+        { "no closing quote", "-connected:\"/media/user/CAM", "" },
+    };
+
+    for (auto& c : cases)
+    {
+        auto program = startAndWait (c.argument.empty() ? std::vector<std::string>() : std::vector<std::string> { c.argument });
+        quit (*program);
+        auto log = program->standardError();
+
+        if (c.logged.empty())
+        {
+            EXPECT_EQ (log.find ("camera folder:"), std::string::npos) << c.name << "\n" << log;
+        }
+        else
+        {
+            EXPECT_NE (log.find (c.logged), std::string::npos) << c.name << "\n" << log;
+        }
+    }
+}
+
+TEST_F (VorniqProgram, ASecondStartHandsOverAndEnds)
+{
+    auto running = startAndWait();
+
+    auto second = start ({ "-connected:\"/media/user/Second Cam\"" });
+    auto status = second->waitForExit (20000);
+    ASSERT_TRUE (status.has_value());
+    EXPECT_EQ (*status, 0);
+    EXPECT_EQ (second->standardError().find ("vorniq: started"), std::string::npos);
+
+    EXPECT_TRUE (running->waitForStandardError ("another start handed over: -connected:\"/media/user/Second Cam\"", 10000));
+    EXPECT_TRUE (running->waitForStandardError ("camera folder: \"/media/user/Second Cam\"", 10000));
+    quit (*running);
+}
+
+TEST_F (VorniqProgram, ACrashedCopyNeverBlocksTheNextStart)
+{
+    auto crashed = startAndWait();
+    crashed->sendSignal (SIGKILL);
+    crashed->waitForExit (10000);
+    ASSERT_TRUE (std::filesystem::exists (runtime / "vorniq.socket"));
+
+    auto next = startAndWait();
+    EXPECT_TRUE (next->isRunning());
+    quit (*next);
+}
+
+TEST_F (VorniqProgram, DamagedOrUnwritableSettingsStillStart)
+{
+    struct Case { const char* name; std::function<void()> damage; };
+    const Case cases[] = {
+        { "random bytes", [this] { writeTextFile (settingsPath(), std::string ("\x00\xff<PROP\x13", 9) + "garbage"); } },
+        { "truncated XML", [this] { writeTextFile (settingsPath(), "<?xml version=\"1.0\"?>\n<PROPERTIES>\n  <VALUE name=\"lang"); } },
+        { "settings folder is a file", [this] { writeTextFile (home / ".Vorniq", "not a folder"); } },
+    };
+
+    for (auto& c : cases)
+    {
+        std::filesystem::remove_all (home / ".Vorniq");
+        c.damage();
+        auto program = startAndWait();
+        EXPECT_TRUE (program->isRunning()) << c.name;
+        quit (*program);
+    }
+
+    // A readable file again gets every key's default and the two start-up keys.
+    std::filesystem::remove_all (home / ".Vorniq");
+    writeTextFile (settingsPath(), "garbage");
+    quit (*startAndWait());
+    EXPECT_EQ (setting ("language"), "en");
+}
+
+TEST_F (VorniqProgram, QuittingWithAModalWindowOpenClosesItFirst)
+{
+    // The update notice is a modal alert window of the real prompter.
+    VersionServer server ("{\"/archive/vorniq/Vorniq_Mac.txt\": {\"body\": \"9.0.0.40\"}}");
+    updateBaseUrl = server.baseUrl();
+    auto options = optionsWith();
+    options.unsetEnvironment = { "VORNIQ_PROMPT_SCRIPT" };
+    options.environment.erase ("VORNIQ_PROMPT_SCRIPT");
+    ChildProgram program (vorniq, options);
+
+    ASSERT_TRUE (program.waitForStandardError ("vorniq: update notice: New version available:", 20000))
+        << program.standardError();
+
+    program.sendSignal (SIGTERM);
+    auto status = program.waitForExit (15000);
+    ASSERT_TRUE (status.has_value());
+    EXPECT_EQ (*status, 0);
+
+    auto log = program.standardError();
+    auto dismissed = log.find ("quit: modal windows dismissed, trying again in 200 ms");
+    auto quitLine = log.find ("vorniq: quit\n");
+    ASSERT_NE (dismissed, std::string::npos) << log;
+    ASSERT_NE (quitLine, std::string::npos) << log;
+    EXPECT_LT (dismissed, quitLine);
+}
+
+TEST_F (VorniqProgram, UpdateCheckShowsOnlyNewerVersions)
+{
+    struct Case { const char* body; bool shown; };
+    const Case cases[] = { { "9.0.0.40", true }, { "9.1", true }, { "9.0.0.39", false }, { "8.9.9.99", false },
+                           { "9.0.0.40\\n", false } };
+
+    for (auto& c : cases)
+    {
+        VersionServer server (std::string ("{\"/archive/vorniq/Vorniq_Mac.txt\": {\"body\": \"") + c.body + "\"}}");
+        updateBaseUrl = server.baseUrl();
+        std::filesystem::remove (home / "prompts.log");
+
+        auto program = startAndWait();
+        // The check has ended once the server was asked and the answer handled.
+        for (int i = 0; i < 100 && server.requestedPaths().empty(); ++i)
+            program->waitForExit (50);
+        program->waitForExit (1000);
+        quit (*program);
+
+        auto prompts = readTextFile (home / "prompts.log");
+        auto expected = std::string ("info\tNew version available:\tVersion ") + (c.shown ? c.body : "") + " is now available\n";
+
+        if (c.shown)
+        {
+            EXPECT_EQ (prompts, expected) << c.body;
+        }
+        else
+        {
+            EXPECT_EQ (prompts, "") << c.body;
+        }
+
+        // Without a camera no firmware file is asked for.
+        EXPECT_EQ (server.requestedPaths(), std::vector<std::string> { "/archive/vorniq/Vorniq_Mac.txt" }) << c.body;
+    }
+}
+
+TEST_F (VorniqProgram, AWaitingUpdateCheckNeverDelaysQuitting)
+{
+    VersionServer server ("{\"/archive/vorniq/Vorniq_Mac.txt\": {\"body\": \"9.9\", \"delay\": 120}}");
+    updateBaseUrl = server.baseUrl();
+
+    auto program = startAndWait();
+    for (int i = 0; i < 100 && server.requestedPaths().empty(); ++i)
+        program->waitForExit (50);
+    ASSERT_FALSE (server.requestedPaths().empty());
+
+    quit (*program);
+    EXPECT_EQ (readTextFile (home / "prompts.log"), "");
+}
+
+TEST_F (VorniqProgram, NotificationsCanBeSwitchedOff)
+{
+    VersionServer server ("{\"/archive/vorniq/Vorniq_Mac.txt\": {\"body\": \"9.9\"}}");
+    updateBaseUrl = server.baseUrl();
+    writeSettings ("  <VALUE name=\"notifyNewApp\" val=\"0\"/>\n");
+
+    auto program = startAndWait();
+    program->waitForExit (1500);
+    quit (*program);
+    EXPECT_TRUE (server.requestedPaths().empty());
+}
