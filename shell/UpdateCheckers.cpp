@@ -130,8 +130,13 @@ void UpdateCheck::announce (const juce::String& title, const std::string& versio
     if (! lock.lockWasGained())
         return;
 
-    debugLog ("update notice: %s", title.toRawUTF8());
-    getPrompter().showInfoAsync (title, message);
+    // The box itself is opened by the message thread: opening a window from here,
+    // even with the lock held, would wait for the message thread we are blocking.
+    juce::MessageManager::callAsync ([title, message]
+    {
+        debugLog ("update notice: %s", title.toRawUTF8());
+        getPrompter().showInfoAsync (title, message);
+    });
 }
 
 //==============================================================================

@@ -7,7 +7,7 @@
 
 #include <csignal>
 #include <filesystem>
-#include <juce_core/juce_core.h>
+#include <juce_data_structures/juce_data_structures.h>
 #include <sys/stat.h>
 
 namespace
@@ -63,7 +63,7 @@ namespace
 
         juce::String setting (const char* key) const
         {
-            juce::PropertiesFile file (juce::File (settingsPath()), juce::PropertiesFile::Options());
+            juce::PropertiesFile file { juce::File (settingsPath()), juce::PropertiesFile::Options() };
             return file.getValue (key, "<absent>");
         }
 
@@ -148,7 +148,8 @@ TEST_F (VorniqProgram, ASecondStartHandsOverAndEnds)
     EXPECT_EQ (*status, 0);
     EXPECT_EQ (second->standardError().find ("vorniq: started"), std::string::npos);
 
-    EXPECT_TRUE (running->waitForStandardError ("another start handed over: -connected:\"/media/user/Second Cam\"", 10000));
+    EXPECT_TRUE (running->waitForStandardError ("another start handed over: \"-connected:\"/media/user/Second Cam\"\n", 10000))
+        << running->standardError();
     EXPECT_TRUE (running->waitForStandardError ("camera folder: \"/media/user/Second Cam\"", 10000));
     quit (*running);
 }
