@@ -28,8 +28,8 @@ MainWindow::MainWindow (const juce::String& name)
     setContentOwned (content, true);
 
     setResizable (true, true);
-    setConstrainer (content);
     content->setSizeLimits (1040, 400, 32768, 32768);
+    setConstrainer (content);
 
     centreWithSize (getWidth(), getHeight());
     setVisible (true);

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <juce_data_structures/juce_data_structures.h>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace
@@ -277,4 +278,82 @@ TEST_F (VorniqProgram, NotificationsCanBeSwitchedOff)
     program->waitForExit (1500);
     quit (*program);
     EXPECT_TRUE (server.requestedPaths().empty());
+}
+
+namespace
+{
+    // Runs a desktop tool (xdotool, xprop) against the test display and returns what it printed.
+    std::string runTool (std::vector<std::string> command)
+    {
+        ChildProgram::Options options;
+        auto program = command.front();
+        options.arguments.assign (command.begin() + 1, command.end());
+        ChildProgram tool (program, options);
+        tool.waitForExit (10000);
+        return tool.standardOutput();
+    }
+
+    struct WindowGeometry { int x = -1, y = -1, width = -1, height = -1; };
+
+    WindowGeometry geometryOf (const std::string& window)
+    {
+        WindowGeometry geometry;
+        auto text = runTool ({ "/usr/bin/xdotool", "getwindowgeometry", "--shell", window });
+        std::istringstream lines (text);
+
+        for (std::string line; std::getline (lines, line);)
+        {
+            auto value = [&] { return std::stoi (line.substr (line.find ('=') + 1)); };
+            if (line.rfind ("X=", 0) == 0) geometry.x = value();
+            if (line.rfind ("Y=", 0) == 0) geometry.y = value();
+            if (line.rfind ("WIDTH=", 0) == 0) geometry.width = value();
+            if (line.rfind ("HEIGHT=", 0) == 0) geometry.height = value();
+        }
+
+        return geometry;
+    }
+}
+
+TEST_F (VorniqProgram, TheWindowOpensCentredAt1040By600WithItsSizeLimits)
+{
+    // A window manager, as on a desktop: it draws the title bar and applies the limits.
+    ChildProgram windowManager ("/usr/bin/openbox", ChildProgram::Options { { "--sm-disable" }, { { "HOME", home.path() } }, {}, {} });
+    for (int i = 0; i < 50 && runTool ({ "/usr/bin/xprop", "-root", "_NET_SUPPORTING_WM_CHECK" }).find ("window id") == std::string::npos; ++i)
+        windowManager.waitForExit (100);
+
+    auto program = startAndWait();
+    std::string window;
+    for (int i = 0; i < 100 && window.empty(); ++i)
+    {
+        window = runTool ({ "/usr/bin/xdotool", "search", "--onlyvisible", "--pid", std::to_string (program->getPid()), "--name", "^Vorniq$" });
+        window = window.substr (0, window.find ('\n'));
+        if (window.empty())
+            program->waitForExit (100);
+    }
+    ASSERT_FALSE (window.empty()) << "no visible window titled Vorniq";
+
+    auto opened = geometryOf (window);
+    EXPECT_EQ (opened.width, 1040);
+    EXPECT_EQ (opened.height, 600);
+
+    // Centred on the 1920 x 1200 test screen, give or take the window manager's frame.
+    auto screen = runTool ({ "/usr/bin/xdotool", "getdisplaygeometry" });
+    auto screenWidth = std::stoi (screen), screenHeight = std::stoi (screen.substr (screen.find (' ') + 1));
+    EXPECT_NEAR (opened.x + opened.width / 2, screenWidth / 2, 30);
+    EXPECT_NEAR (opened.y + opened.height / 2, screenHeight / 2, 50);
+
+    // Dragging it smaller than 1040 x 400 is refused (the limits include the frame).
+    runTool ({ "/usr/bin/xdotool", "windowsize", window, "500", "300" });
+    program->waitForExit (500);
+    auto shrunk = geometryOf (window);
+    EXPECT_GE (shrunk.width, 1040 - 30);
+    EXPECT_GE (shrunk.height, 400 - 30);
+    EXPECT_LT (shrunk.height, 600);
+
+    // The close button asks the application to quit, which ends the program in order.
+    runTool ({ "/usr/bin/wmctrl", "-i", "-c", window });
+    auto status = program->waitForExit (15000);
+    ASSERT_TRUE (status.has_value()) << "closing the window did not quit";
+    EXPECT_EQ (*status, 0);
+    EXPECT_NE (program->standardError().find ("vorniq: quit\n"), std::string::npos);
 }
