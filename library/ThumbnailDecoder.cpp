@@ -1,0 +1,212 @@
+#include "library/ThumbnailDecoder.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <sys/stat.h>
+
+#include <jpeglib.h>
+
+#ifndef JCS_EXTENSIONS
+ #error "libjpeg-turbo's colour-space extensions are needed to decode straight into JUCE's pixel layout"
+#endif
+
+namespace
+{
+    // A thumbnail file is a frame written by the program; anything bigger than this
+    // is not one, and reading it would only cost memory.
+    constexpr juce::int64 largestThumbnailFileBytes = 256 * 1024 * 1024;
+
+    // libjpeg's own working memory (coefficient buffers of progressive files grow with
+    // the full picture size). Past this it stops with an error instead of growing.
+    constexpr long largestDecoderMemoryBytes = 512L * 1024 * 1024;
+
+    bool looksLikeJpeg (const void* data, size_t numBytes)
+    {
+        auto* bytes = static_cast<const juce::uint8*> (data);
+        return numBytes >= 3 && bytes[0] == 0xff && bytes[1] == 0xd8 && bytes[2] == 0xff;
+    }
+
+    // The smallest of libjpeg's scale factors M/8 that still gives at least the wanted
+    // width; the rest is done by a resample. Pictures that are narrow already are
+    // decoded at full size.
+    int chooseScaleNumerator (int width, int wantedWidth)
+    {
+        for (int numerator = 1; numerator < 8; ++numerator)
+            if ((static_cast<juce::int64> (width) * numerator + 7) / 8 >= wantedWidth)
+                return numerator;
+
+        return 8;
+    }
+
+    juce::Image narrowedTo (const juce::Image& image, int maximumWidth)
+    {
+        if (! image.isValid() || image.getWidth() <= maximumWidth)
+            return image;
+
+        auto height = juce::jmax (1, juce::roundToInt (image.getHeight() * (double) maximumWidth / image.getWidth()));
+        return image.rescaled (maximumWidth, height, juce::Graphics::mediumResamplingQuality);
+    }
+
+    /*  One libjpeg decompression. libjpeg reports errors by calling error_exit, which
+        must not return; it jumps back to the setjmp of the step that is running. Each
+        step keeps its own setjmp and touches no C++ object with a destructor between
+        setjmp and the libjpeg calls, so the jump skips nothing that needs cleaning up.
+    */
+    class JpegDecompression
+    {
+    public:
+        JpegDecompression()
+        {
+            info.err = jpeg_std_error (&trap.manager);
+            trap.manager.error_exit = [] (j_common_ptr common)
+            {
+                std::longjmp (reinterpret_cast<ErrorTrap*> (common->err)->jump, 1);
+            };
+            // Damaged but readable data gives warnings; the picture is used anyway.
+            trap.manager.emit_message = [] (j_common_ptr, int) {};
+            trap.manager.output_message = [] (j_common_ptr) {};
+        }
+
+        ~JpegDecompression()
+        {
+            if (created)
+                jpeg_destroy_decompress (&info);
+        }
+
+        bool readHeader (const void* data, size_t numBytes)
+        {
+            if (setjmp (trap.jump) != 0)
+                return false;
+
+            jpeg_create_decompress (&info);
+            created = true;
+            info.mem->max_memory_to_use = largestDecoderMemoryBytes;
+            jpeg_mem_src (&info, static_cast<const unsigned char*> (data), static_cast<unsigned long> (numBytes));
+            jpeg_read_header (&info, TRUE);
+            return true;
+        }
+
+        int getWidth() const noexcept   { return static_cast<int> (info.image_width); }
+
+        bool start (int scaleNumerator)
+        {
+            if (setjmp (trap.jump) != 0)
+                return false;
+
+            info.scale_num = static_cast<unsigned int> (scaleNumerator);
+            info.scale_denom = 8;
+            info.out_color_space = JCS_EXT_BGR;   // JUCE's PixelRGB order on little-endian Linux
+            jpeg_start_decompress (&info);
+            return info.output_components == 3;
+        }
+
+        int getOutputWidth() const noexcept     { return static_cast<int> (info.output_width); }
+        int getOutputHeight() const noexcept    { return static_cast<int> (info.output_height); }
+
+        bool readLines (juce::uint8* firstLine, int lineStride)
+        {
+            if (setjmp (trap.jump) != 0)
+                return false;
+
+            while (info.output_scanline < info.output_height)
+            {
+                JSAMPROW row = firstLine + static_cast<size_t> (lineStride) * info.output_scanline;
+                jpeg_read_scanlines (&info, &row, 1);
+            }
+
+            jpeg_finish_decompress (&info);
+            return true;
+        }
+
+    private:
+        struct ErrorTrap
+        {
+            jpeg_error_mgr manager;   // first, so libjpeg's err pointer is the trap's address
+            std::jmp_buf jump;
+        };
+
+        jpeg_decompress_struct info {};
+        ErrorTrap trap {};
+        bool created = false;
+    };
+
+    juce::Image decodeJpeg (const void* data, size_t numBytes, int maximumWidth)
+    {
+        JpegDecompression jpeg;
+
+        if (! jpeg.readHeader (data, numBytes) || jpeg.getWidth() <= 0)
+            return {};
+
+        if (! jpeg.start (chooseScaleNumerator (jpeg.getWidth(), maximumWidth)))
+            return {};
+
+        juce::Image image (juce::Image::RGB, jpeg.getOutputWidth(), jpeg.getOutputHeight(), false);
+
+        {
+            const juce::Image::BitmapData pixels (image, juce::Image::BitmapData::writeOnly);
+            jassert (pixels.pixelStride == 3);
+
+            if (! jpeg.readLines (pixels.getLinePointer (0), pixels.lineStride))
+                return {};
+        }
+
+        return narrowedTo (image, maximumWidth);
+    }
+
+    bool isRegularFile (const juce::File& file, juce::int64& size)
+    {
+        struct stat info {};
+
+        if (::stat (file.getFullPathName().toRawUTF8(), &info) != 0 || ! S_ISREG (info.st_mode))
+            return false;
+
+        size = static_cast<juce::int64> (info.st_size);
+        return true;
+    }
+}
+
+juce::Image ThumbnailDecoder::decode (const void* data, size_t numBytes, int maximumWidth)
+{
+    if (data == nullptr || numBytes == 0 || maximumWidth <= 0)
+        return {};
+
+    if (looksLikeJpeg (data, numBytes))
+    {
+        auto image = decodeJpeg (data, numBytes, maximumWidth);
+
+        // Colour spaces that libjpeg will not turn into RGB (CMYK) are left to JUCE.
+        if (image.isValid())
+            return image;
+    }
+
+    return narrowedTo (juce::ImageFileFormat::loadFrom (data, numBytes), maximumWidth);
+}
+
+juce::Image ThumbnailDecoder::decode (const juce::File& file, int maximumWidth)
+{
+    // Only regular files: a stored path may name a folder, a device or a pipe, which
+    // would never end or never answer.
+    juce::int64 size = 0;
+
+    if (! isRegularFile (file, size) || size <= 0 || size > largestThumbnailFileBytes)
+        return {};
+
+    juce::MemoryBlock content;
+
+    {
+        juce::FileInputStream in (file);
+
+        if (! in.openedOk())
+            return {};
+
+        content.setSize (static_cast<size_t> (size));
+        auto numRead = in.read (content.getData(), static_cast<int> (size));
+
+        if (numRead <= 0)
+            return {};
+
+        content.setSize (static_cast<size_t> (numRead));
+    }
+
+    return decode (content.getData(), content.getSize(), maximumWidth);
+}

@@ -1,0 +1,31 @@
+// Turning a library thumbnail file into the picture an asset keeps in memory: at
+// most a tile's width and a little more, whatever the size of the file.
+#pragma once
+
+#include <juce_graphics/juce_graphics.h>
+
+/**
+    Thumbnail files are full-size frames (a 4K clip gives a 3840 x 2160 JPEG), but a
+    tile is at most 400 pixels wide. Holding every thumbnail at full size costs about
+    33 MB a tile, so the in-memory picture is decoded at no more than maxWidth pixels
+    wide. JPEG files are decoded with libjpeg's scaled decoding (the IDCT produces the
+    smaller picture directly, so large files are also quick to load); other formats
+    go through JUCE's image formats and are scaled down afterwards.
+
+    Whoever needs the full-size picture reads the thumbnail file itself.
+
+    Every function may be called on any thread; nothing is shared between calls.
+*/
+namespace ThumbnailDecoder
+{
+    /** The widest picture an asset holds in memory. */
+    inline constexpr int maxWidth = 480;
+
+    /** Decodes the picture in file at no more than maximumWidth pixels wide, keeping
+        its proportions; a picture narrower than that keeps its size. Gives a null
+        image when file is not a regular file or cannot be decoded. */
+    juce::Image decode (const juce::File& file, int maximumWidth = maxWidth);
+
+    /** The same for a file's content already in memory. */
+    juce::Image decode (const void* data, size_t numBytes, int maximumWidth = maxWidth);
+}
