@@ -265,9 +265,9 @@ void QVApplication::applyCameraChange (bool connected)
                                                     : juce::File());
     };
 
-    // A rescan on the message thread (a second start) reports in order, at once;
-    // one on a watcher thread is handed over rather than waiting for the message
-    // thread while the watcher's listener lock is held.
+    // A rescan on the message thread (a second start) reports in order, at once; one
+    // on a watcher thread is handed over rather than making that thread wait for the
+    // message thread.
     if (juce::MessageManager::existsAndIsCurrentThread())
         apply();
     else

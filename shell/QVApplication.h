@@ -15,8 +15,8 @@ class InstanceChannel;
 
     Threads: everything runs on the message thread, except cameraConnected() and
     cameraDisconnected(), which the watcher calls on its rescan threads; those hand
-    the change to the message thread asynchronously, so the watcher's listener lock
-    and the message thread never wait for each other.
+    the change to the message thread asynchronously, so the watcher and the message
+    thread never wait for each other.
 */
 class QVApplication : public juce::JUCEApplication,
                       public CameraDeviceListener
