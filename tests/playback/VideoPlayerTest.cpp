@@ -1,0 +1,385 @@
+// The video player against FFmpeg itself: what it opens and how it fails, frame
+// accuracy of positioning and steps, the trim range rules, and the transport.
+#include "playback/VideoPlayer.h"
+
+#include "ChildProgram.h"
+#include "MessageLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <thread>
+
+namespace
+{
+    juce::File media (const char* name)
+    {
+        return juce::File (VORNIQ_TEST_MEDIA_DIR).getChildFile (name);
+    }
+
+    struct ChangeCounter : juce::ChangeListener
+    {
+        void changeListenerCallback (juce::ChangeBroadcaster*) override { ++changes; }
+        int changes = 0;
+    };
+
+    // The picture FFmpeg's own tool decodes at a frame index, converted to BGRA at the
+    // same size with nearest-neighbour sampling, as the player converts.
+    std::string referenceFrame (const juce::File& file, int index)
+    {
+        ScratchFolder folder;
+        ChildProgram::Options options;
+        options.arguments = { "-hide_banner", "-loglevel", "error", "-nostdin", "-i", file.getFullPathName().toStdString(),
+                              "-vf", "select=eq(n\\," + std::to_string (index) + "),scale=flags=neighbor,format=bgra",
+                              "-vsync", "0", "-frames:v", "1", "-f", "rawvideo", folder / "frame.raw" };
+        ChildProgram ffmpeg ("/usr/bin/ffmpeg", options);
+        auto status = ffmpeg.waitForExit (60000);
+        EXPECT_TRUE (status.has_value() && *status == 0) << ffmpeg.standardError();
+        return readTextFile (folder / "frame.raw");
+    }
+
+    // Peak signal-to-noise ratio of the picture against raw BGRA bytes, colour channels only.
+    double psnr (const juce::Image& image, const std::string& reference)
+    {
+        if (! image.isValid() || reference.size() != (size_t) image.getWidth() * (size_t) image.getHeight() * 4)
+            return 0.0;
+
+        juce::Image::BitmapData pixels (image, juce::Image::BitmapData::readOnly);
+        double squaredError = 0.0;
+        size_t count = 0;
+
+        for (int y = 0; y < image.getHeight(); ++y)
+        {
+            auto* line = pixels.getLinePointer (y);
+            auto* expected = (const unsigned char*) reference.data() + (size_t) y * (size_t) image.getWidth() * 4;
+
+            for (int x = 0; x < image.getWidth() * 4; ++x)
+            {
+                if (x % 4 == 3)
+                    continue;
+
+                auto difference = (double) line[x] - (double) expected[x];
+                squaredError += difference * difference;
+                ++count;
+            }
+        }
+
+        if (squaredError == 0.0)
+            return 99.0;
+
+        return 10.0 * std::log10 (255.0 * 255.0 / (squaredError / (double) count));
+    }
+
+    // The index the positioning rule gives: the first picture whose time is at least
+    // t minus half a picture. Picture k of a constant-rate stream is at k * num / den s.
+    int expectedIndex (double t, std::int64_t frameNum, std::int64_t frameDen, std::int64_t frameDurationUs, int frameCount)
+    {
+        auto target = (std::int64_t) (t * 1000000.0);
+
+        for (int k = 0; k < frameCount; ++k)
+            if (k * frameNum * 1000000 / frameDen >= target - (frameDurationUs >> 1))
+                return k;
+
+        return frameCount - 1;
+    }
+
+    struct Clip
+    {
+        const char* name;
+        std::int64_t frameNum, frameDen; // seconds per picture = num / den
+        int frameCount;
+    };
+
+    // What the display shows after its next repaint.
+    juce::Image shownAfterRepaint (VideoPlayer& player)
+    {
+        player.getNextVideoFrame();
+        return player.getCurrentFrameImage();
+    }
+
+    const Clip clip2997 { "clip-2997.mov", 1001, 30000, 300 };
+    const Clip clip25 { "clip-25.mov", 1, 25, 200 };
+    // No edit list: the first picture is at 80 ms of the stream's own time.
+    const Clip clipOffset { "clip-offset.mov", 1, 25, 100 };
+}
+
+TEST (VideoPlayer, OpensVideoAndAudioFilesAndDescribesThem)
+{
+    struct Case { const char* name; int kind; double width, height; int bits; double rate; int channels; std::int64_t frameUs; };
+    const Case cases[] = {
+        { "clip-2997.mov", 2, 640, 360, 16, 48000, 2, 33366 },
+        { "clip-25.mov", 2, 640, 360, 16, 48000, 2, 40000 },
+        { "pcm24.mov", 2, 640, 360, 24, 48000, 2, 40000 },
+        { "audio.m4a", 1, 16, 48000, 16, 48000, 2, 3000000 },
+    };
+
+    for (auto& c : cases)
+    {
+        VideoPlayer player;
+        ASSERT_TRUE (player.canOpen (media (c.name)));
+        std::string error;
+        ASSERT_TRUE (player.open (media (c.name), &error)) << c.name << ": " << error;
+
+        auto info = player.getMediaInfo();
+        EXPECT_EQ (info.kind, c.kind) << c.name;
+        EXPECT_EQ (player.getMediaKind(), c.kind);
+        EXPECT_EQ (info.widthOrBitDepth, c.width) << c.name;
+        EXPECT_EQ (info.heightOrSampleRate, c.height) << c.name;
+        EXPECT_EQ (info.bitsPerSample, c.bits) << c.name;
+        EXPECT_EQ (info.sampleRate, c.rate) << c.name;
+        EXPECT_EQ (info.numChannels, c.channels) << c.name;
+        EXPECT_EQ (player.getFrameDurationUs(), c.frameUs) << c.name;
+        EXPECT_DOUBLE_EQ (player.getEndPosition(), player.getDuration());
+        EXPECT_DOUBLE_EQ (player.getPosition(), 0.0);
+        player.close();
+        EXPECT_DOUBLE_EQ (player.getPosition(), 0.0);
+        EXPECT_EQ (player.getMediaKind(), c.kind) << "the last kind stays after close";
+    }
+
+    VideoPlayer player;
+    EXPECT_FALSE (player.canOpen (media ("tone-16-48000-stereo.wav")));
+    EXPECT_TRUE (player.canOpen (juce::File ("/x/CLIP.MOV")));
+    ASSERT_TRUE (player.open (media ("clip-2997.mov"), nullptr));
+    EXPECT_EQ (player.getFrameRateNumerator(), 30000);
+    EXPECT_EQ (player.getFrameRateDenominator(), 1001);
+    EXPECT_NEAR (player.getDuration(), 10.01, 0.001);
+}
+
+TEST (VideoPlayer, AVideoWithoutSoundOpens)
+{
+    VideoPlayer player;
+    std::string error;
+    ASSERT_TRUE (player.open (media ("silent.mov"), &error)) << error;
+    EXPECT_EQ (player.getMediaInfo().kind, 2);
+    EXPECT_EQ (player.getMediaInfo().numChannels, 0);
+    EXPECT_TRUE (player.getCurrentFrameImage().isValid());
+}
+
+TEST (VideoPlayer, FailuresComeBackAsTextsAndLeaveThePlayerClosed)
+{
+    ScratchFolder folder;
+    writeTextFile (folder / "empty.mov", "");
+
+    struct Case { const char* name; juce::File file; };
+    const Case cases[] = {
+        { "zero bytes", juce::File (folder / "empty.mov") },
+        { "text named .mov", media ("not-a-video.mov") },
+        { "missing", juce::File (folder / "missing.mov") },
+        { "audio-only file without audio", juce::File (folder / "empty.m4a") },
+    };
+
+    for (auto& c : cases)
+    {
+        VideoPlayer player;
+        std::string error;
+        EXPECT_FALSE (player.open (c.file, &error)) << c.name;
+        EXPECT_FALSE (error.empty()) << c.name;
+        EXPECT_FALSE (player.isMediaOpen());
+        EXPECT_FALSE (player.getCurrentFrameImage().isValid());
+        player.play();
+        player.setPosition (1.0);
+        player.oneFrameIncrement();
+        player.oneFrameDecrement();
+    }
+
+    VideoPlayer player;
+    ASSERT_TRUE (player.open (media ("clip-25.mov"), nullptr));
+    std::string error;
+    EXPECT_FALSE (player.open (media ("clip-2997.mov"), &error));
+    EXPECT_EQ (error, "Cannot load video because another video is still open. Please close and try again.");
+    EXPECT_FALSE (player.isMediaOpen());
+    EXPECT_TRUE (player.open (media ("clip-2997.mov"), &error)) << error;
+}
+
+TEST (VideoPlayer, PositioningShowsThePictureFFmpegDecodesAtThatIndex)
+{
+    for (auto& clip : { clip2997, clip25, clipOffset })
+    {
+        VideoPlayer player;
+        ASSERT_TRUE (player.open (media (clip.name), nullptr));
+        auto frameUs = player.getFrameDurationUs();
+        auto duration = player.getDuration();
+
+        const double times[] = { 0.0, 0.04, 0.5, 1.0, 1.98, 2.0, 3.3333, 4.0101, 6.02, duration - 0.5, duration - 0.01, duration };
+
+        for (auto t : times)
+        {
+            player.setPosition (t);
+            auto index = expectedIndex (t, clip.frameNum, clip.frameDen, frameUs, clip.frameCount);
+            auto image = shownAfterRepaint (player);
+            EXPECT_GT (psnr (image, referenceFrame (media (clip.name), index)), 45.0)
+                << clip.name << " at " << t << " s, picture " << index;
+
+            // Once shown, the position is the time of the picture on screen; paused on
+            // the last picture of the stream it reports the end position.
+            auto shownTime = index == clip.frameCount - 1 ? player.getEndPosition()
+                                                          : (double) index * (double) clip.frameNum / (double) clip.frameDen;
+            EXPECT_NEAR (player.getPosition(), shownTime, 1.0e-5) << clip.name << " at " << t;
+
+            // Positioning is idempotent: the same target again keeps what is queued.
+            auto queued = player.getNumQueuedPictures();
+            player.setPosition (t);
+            EXPECT_EQ (player.getNumQueuedPictures(), queued);
+        }
+    }
+}
+
+TEST (VideoPlayer, StepsForwardAndBackOnePictureAtATime)
+{
+    for (auto& clip : { clip2997, clip25, clipOffset })
+    {
+        VideoPlayer player;
+        ASSERT_TRUE (player.open (media (clip.name), nullptr));
+        auto reference = [&] (int index) { return referenceFrame (media (clip.name), index); };
+
+        // A fresh player shows the first picture without moving.
+        EXPECT_GT (psnr (player.getCurrentFrameImage(), reference (0)), 45.0) << clip.name;
+        EXPECT_DOUBLE_EQ (player.getPosition(), 0.0);
+
+        auto start = 60; // a key frame boundary: stepping back must cross into the previous GOP
+        player.setPosition ((double) start * clip.frameNum / clip.frameDen);
+        EXPECT_GT (psnr (shownAfterRepaint (player), reference (start)), 45.0) << clip.name;
+
+        player.oneFrameIncrement();
+        player.getNextVideoFrame(); // the repaint that takes the stepped-over picture away
+        ASSERT_TRUE (runMessageLoopUntil ([&] { return player.getNumQueuedPictures() > 0; }, 5000));
+        EXPECT_GT (psnr (shownAfterRepaint (player), reference (start + 1)), 45.0) << clip.name << " one step on";
+
+        player.oneFrameDecrement();
+        EXPECT_GT (psnr (shownAfterRepaint (player), reference (start)), 45.0) << clip.name << " one step back";
+
+        player.oneFrameDecrement();
+        EXPECT_GT (psnr (shownAfterRepaint (player), reference (start - 1)), 45.0) << clip.name << " over the key frame";
+
+        // At the first picture, stepping back keeps it.
+        player.setPosition (0.0);
+        shownAfterRepaint (player);
+        player.oneFrameDecrement();
+        EXPECT_GT (psnr (shownAfterRepaint (player), reference (0)), 45.0) << clip.name << " before the first";
+    }
+}
+
+TEST (VideoPlayer, TheLastPictureIsFound)
+{
+    for (auto& clip : { clip2997, clip25, clipOffset })
+    {
+        VideoPlayer player;
+        ASSERT_TRUE (player.open (media (clip.name), nullptr));
+        player.setPosition (player.getDuration());
+        EXPECT_GT (psnr (shownAfterRepaint (player), referenceFrame (media (clip.name), clip.frameCount - 1)), 45.0)
+            << clip.name;
+    }
+}
+
+TEST (VideoPlayer, TrimRangeSnapsToThePictureGrid)
+{
+    VideoPlayer player;
+    ASSERT_TRUE (player.open (media ("clip-25.mov"), nullptr));
+
+    struct Case { double requested, stored; };
+    const Case starts[] = { { 1.03, 1.04 }, { 1.01, 1.0 }, { 0.0, 0.0 }, { 2.03, 2.04 }, { 7.99, 8.0 } };
+
+    for (auto& c : starts)
+    {
+        player.setStartPosition (c.requested);
+        EXPECT_NEAR (player.getStartPosition(), c.stored, 1.0e-9) << c.requested;
+    }
+
+    player.setStartPosition (1.0);
+    player.setEndPosition (0.5);
+    EXPECT_NEAR (player.getEndPosition(), 8.0, 1.0e-9) << "an end before the start is ignored";
+    player.setEndPosition (5.01);
+    EXPECT_NEAR (player.getEndPosition(), 5.0, 1.0e-9);
+    player.setStartPosition (6.0);
+    EXPECT_NEAR (player.getStartPosition(), 1.0, 1.0e-9) << "a start after the end is ignored";
+
+    player.close();
+    EXPECT_DOUBLE_EQ (player.getStartPosition(), 0.0) << "closing resets the start";
+}
+
+TEST (VideoPlayer, TransportRules)
+{
+    VideoPlayer player;
+    ChangeCounter counter;
+    player.addChangeListener (&counter);
+    ASSERT_TRUE (player.open (media ("clip-25.mov"), nullptr));
+
+    player.play();
+    player.play();
+    runMessageLoopUntil ([] { return false; }, 50);
+    EXPECT_TRUE (player.isPlaying());
+    EXPECT_EQ (counter.changes, 1) << "a second play changes nothing";
+
+    player.playAtSpeed (4);
+    player.stop();
+    player.stop();
+    runMessageLoopUntil ([] { return false; }, 50);
+    EXPECT_FALSE (player.isPlaying());
+    EXPECT_EQ (counter.changes, 2);
+
+    // Play at the end position only sends a message; the player stays stopped.
+    player.setEndPosition (2.0);
+    player.setPosition (2.0);
+    shownAfterRepaint (player);
+    player.play();
+    runMessageLoopUntil ([] { return false; }, 50);
+    EXPECT_FALSE (player.isPlaying());
+    EXPECT_EQ (counter.changes, 3);
+    player.removeChangeListener (&counter);
+}
+
+TEST (VideoPlayer, TrimCommandArgumentsAndTimeText)
+{
+    VideoPlayer player;
+    ASSERT_TRUE (player.open (media ("clip-25.mov"), nullptr));
+
+    struct Case { double seconds; const char* text; };
+    const Case times[] = { { 0.0, "00:00:00.000" }, { 65.0333, "00:01:05.033" }, { 3723.004, "01:02:03.004" },
+                           { 59.9996, "00:01:00.000" }, { -1.0, "00:00:00.000" } };
+
+    for (auto& c : times)
+        EXPECT_EQ (player.formatTrimTime (c.seconds), c.text) << c.seconds;
+
+    player.setStartPosition (1.52);
+    player.setEndPosition (6.52);
+    auto input = media ("clip-25.mov").getFullPathName();
+
+    EXPECT_EQ (player.getTrimArguments ("/out/a b.mov", juce::File()),
+               juce::StringArray (std::initializer_list<juce::String> { "-ss", "00:00:01.520", "-i", input, "-t", "00:00:05.000", "-c:v", "copy",
+                                    "-c:a", "copy", "/out/a b.mov", "-y" }));
+
+    // A folder or a missing file gives the trim form; a sound file the mux form.
+    EXPECT_EQ (player.getTrimArguments ("o.mov", media ("")).size(), 12);
+    EXPECT_EQ (player.getTrimArguments ("o.mov", media ("missing.wav")).size(), 12);
+    auto wav = media ("tone-16-48000-stereo.wav");
+    EXPECT_EQ (player.getTrimArguments ("o.mov", wav),
+               juce::StringArray (std::initializer_list<juce::String> { "-ss", "00:00:01.520", "-i", input, "-ss", "00:00:01.520", "-i",
+                                    wav.getFullPathName(), "-t", "00:00:05.000", "-map", "0:v", "-map", "1:a", "-c",
+                                    "copy", "o.mov", "-y" }));
+}
+
+TEST (VideoPlayer, TrimCommandCopiesTheRangeWhateverThePathHolds)
+{
+    VideoPlayer player;
+    ASSERT_TRUE (player.open (media ("clip-25.mov"), nullptr));
+    player.setStartPosition (2.0);
+    player.setEndPosition (4.0);
+
+    ScratchFolder folder;
+    const char* names[] = { "plain.mov", "with space.mov", "quote\"and'apostrophe.mov", "$(touch pwned).mov",
+                            "`id`;rm -rf x.mov", "-leading-dash.mov", "new\nline.mov" };
+
+    for (auto* name : names)
+    {
+        auto output = juce::File (folder.path()).getChildFile (name);
+        ASSERT_TRUE (player.runTrimCommand (output.getFullPathName(), juce::File()));
+        EXPECT_TRUE (output.existsAsFile()) << name;
+
+        VideoPlayer trimmed;
+        ASSERT_TRUE (trimmed.open (output, nullptr)) << name;
+        EXPECT_NEAR (trimmed.getDuration(), 2.0, 0.1) << name;
+    }
+
+    EXPECT_FALSE (juce::File (folder / "pwned").exists());
+    EXPECT_FALSE (juce::File::getCurrentWorkingDirectory().getChildFile ("pwned").exists());
+}
