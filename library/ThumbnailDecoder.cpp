@@ -20,6 +20,10 @@ namespace
     // the full picture size). Past this it stops with an error instead of growing.
     constexpr long largestDecoderMemoryBytes = 512L * 1024 * 1024;
 
+    // Frames of 8K video are 7680 wide; a header claiming far more than that is
+    // damage, and even scaled it would cost hundreds of megabytes.
+    constexpr int largestPictureSide = 16384;
+
     bool looksLikeJpeg (const void* data, size_t numBytes)
     {
         auto* bytes = static_cast<const juce::uint8*> (data);
@@ -87,6 +91,7 @@ namespace
         }
 
         int getWidth() const noexcept   { return static_cast<int> (info.image_width); }
+        int getHeight() const noexcept  { return static_cast<int> (info.image_height); }
 
         bool start (int scaleNumerator)
         {
@@ -134,7 +139,9 @@ namespace
     {
         JpegDecompression jpeg;
 
-        if (! jpeg.readHeader (data, numBytes) || jpeg.getWidth() <= 0)
+        if (! jpeg.readHeader (data, numBytes)
+             || jpeg.getWidth() <= 0 || jpeg.getWidth() > largestPictureSide
+             || jpeg.getHeight() <= 0 || jpeg.getHeight() > largestPictureSide)
             return {};
 
         if (! jpeg.start (chooseScaleNumerator (jpeg.getWidth(), maximumWidth)))
@@ -170,14 +177,10 @@ juce::Image ThumbnailDecoder::decode (const void* data, size_t numBytes, int max
     if (data == nullptr || numBytes == 0 || maximumWidth <= 0)
         return {};
 
+    // JUCE's own JPEG reader uses the same libjpeg with the same colour conversions,
+    // so what fails here (CMYK, damage) would fail there too.
     if (looksLikeJpeg (data, numBytes))
-    {
-        auto image = decodeJpeg (data, numBytes, maximumWidth);
-
-        // Colour spaces that libjpeg will not turn into RGB (CMYK) are left to JUCE.
-        if (image.isValid())
-            return image;
-    }
+        return decodeJpeg (data, numBytes, maximumWidth);
 
     return narrowedTo (juce::ImageFileFormat::loadFrom (data, numBytes), maximumWidth);
 }

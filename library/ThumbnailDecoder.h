@@ -10,7 +10,8 @@
     33 MB a tile, so the in-memory picture is decoded at no more than maxWidth pixels
     wide. JPEG files are decoded with libjpeg's scaled decoding (the IDCT produces the
     smaller picture directly, so large files are also quick to load); other formats
-    go through JUCE's image formats and are scaled down afterwards.
+    (PNG, GIF) go through JUCE's image formats and are scaled down afterwards.
+    Pictures more than 16384 pixels on a side are refused.
 
     Whoever needs the full-size picture reads the thumbnail file itself.
 

@@ -1,0 +1,172 @@
+// The in-memory thumbnail: at most 480 wide whatever the file, colours and sides
+// intact, and nothing but null for what is not a picture.
+#include "library/ThumbnailDecoder.h"
+
+#include "ChildProgram.h"
+#include "LibraryFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace
+{
+    class ThumbnailDecoderTest : public ::testing::Test
+    {
+    private:
+        ScratchFolder scratch;
+
+    protected:
+        juce::File folder { juce::String (scratch.path()) };
+    };
+
+    juce::File testMedia (const char* name)
+    {
+        return juce::File (VORNIQ_TEST_MEDIA_DIR).getChildFile (name);
+    }
+
+    void expectNear (juce::Colour actual, juce::Colour expected, const std::string& where)
+    {
+        EXPECT_NEAR (actual.getRed(), expected.getRed(), 24) << where;
+        EXPECT_NEAR (actual.getGreen(), expected.getGreen(), 24) << where;
+        EXPECT_NEAR (actual.getBlue(), expected.getBlue(), 24) << where;
+    }
+}
+
+TEST_F (ThumbnailDecoderTest, JpegsAreDecodedAtMostTileWidthKeepingTheirShape)
+{
+    struct Case { int width, height, expectedWidth, expectedHeight; };
+    const Case cases[] = {
+        { 3840, 2160, 480, 270 },   // 1/8 exactly
+        { 1920, 1080, 480, 270 },   // 2/8
+        { 1280,  720, 480, 270 },   // 3/8
+        { 1024,  576, 480, 270 },   // 4/8 gives 512, then resampled
+        { 7680, 4320, 480, 270 },   // 1/8 gives 960, then resampled
+        {  640,  360, 480, 270 },
+        {  480,  270, 480, 270 },
+        {  400,  300, 400, 300 },   // narrower already: full size
+        { 4000,  100, 480,  12 },
+        {   90, 1600,  90, 1600 },
+    };
+
+    for (const auto& c : cases)
+    {
+        auto file = folder.getChildFile (juce::String (c.width) + "x" + juce::String (c.height) + ".jpg");
+        writeTestJpeg (file, c.width, c.height);
+        auto picture = ThumbnailDecoder::decode (file);
+
+        ASSERT_TRUE (picture.isValid()) << c.width << "x" << c.height;
+        EXPECT_EQ (picture.getWidth(), c.expectedWidth) << c.width << "x" << c.height;
+        EXPECT_EQ (picture.getHeight(), c.expectedHeight) << c.width << "x" << c.height;
+    }
+}
+
+TEST_F (ThumbnailDecoderTest, ColoursAndSidesSurviveTheScaledDecode)
+{
+    auto file = folder.getChildFile ("split.jpg");
+    writeTestJpeg (file, 3840, 2160);
+    auto picture = ThumbnailDecoder::decode (file);
+    ASSERT_EQ (picture.getWidth(), 480);
+
+    expectNear (picture.getPixelAt (60, 135), juce::Colour (0xffd02020), "left half");
+    expectNear (picture.getPixelAt (420, 135), juce::Colour (0xff2040d0), "right half");
+
+    // The same as JUCE's own full-size decode, scaled.
+    auto reference = juce::ImageFileFormat::loadFrom (file);
+    expectNear (picture.getPixelAt (60, 135), reference.getPixelAt (480, 1080), "left, against JUCE");
+    expectNear (picture.getPixelAt (420, 135), reference.getPixelAt (3360, 1080), "right, against JUCE");
+}
+
+TEST_F (ThumbnailDecoderTest, OtherJpegFormsAndOtherPictureFormats)
+{
+    auto png = folder.getChildFile ("wide.png");
+    writeTestPng (png, 1000, 500);
+
+    struct Case { juce::File file; int expectedWidth, expectedHeight; };
+    const Case cases[] = {
+        { testMedia ("thumb-gray.jpg"),        480, 270 },
+        { testMedia ("thumb-progressive.jpg"), 480, 270 },
+        { png,                                 480, 240 },
+    };
+
+    for (const auto& c : cases)
+    {
+        auto picture = ThumbnailDecoder::decode (c.file);
+        ASSERT_TRUE (picture.isValid()) << c.file.getFileName();
+        EXPECT_EQ (picture.getWidth(), c.expectedWidth) << c.file.getFileName();
+        EXPECT_EQ (picture.getHeight(), c.expectedHeight) << c.file.getFileName();
+    }
+
+    // libjpeg turns no CMYK into RGB; JUCE's own reader gives null for it as well.
+    auto cmyk = ThumbnailDecoder::decode (testMedia ("thumb-cmyk.jpg"));
+    EXPECT_EQ (cmyk.isValid(), juce::ImageFileFormat::loadFrom (testMedia ("thumb-cmyk.jpg")).isValid());
+    EXPECT_LE (cmyk.getWidth(), 480);
+}
+
+TEST_F (ThumbnailDecoderTest, WhatIsNoPictureGivesNull)
+{
+    auto text = folder.getChildFile ("notes.jpg");
+    text.replaceWithText ("hello");
+    auto empty = folder.getChildFile ("empty.jpg");
+    empty.create();
+    auto whole = folder.getChildFile ("whole.jpg");
+    writeTestJpeg (whole, 800, 450);
+    juce::MemoryBlock wholeBytes;
+    whole.loadFileAsData (wholeBytes);
+    auto headerOnly = folder.getChildFile ("header-only.jpg");
+    headerOnly.replaceWithData (wholeBytes.getData(), 200);
+
+    for (const auto& file : { text, empty, headerOnly, folder, folder.getChildFile ("missing.jpg"),
+                              juce::File ("/dev/zero"), juce::File ("/dev/null") })
+    {
+        auto started = std::chrono::steady_clock::now();
+        EXPECT_TRUE (ThumbnailDecoder::decode (file).isNull()) << file.getFullPathName();
+        EXPECT_LT (std::chrono::steady_clock::now() - started, std::chrono::seconds (5)) << file.getFullPathName();
+    }
+}
+
+TEST_F (ThumbnailDecoderTest, DamagedJpegsAreSurvived)
+{
+    auto whole = folder.getChildFile ("whole.jpg");
+    writeTestJpeg (whole, 1920, 1080);
+    juce::MemoryBlock bytes;
+    whole.loadFileAsData (bytes);
+
+    // Cut anywhere after the header: libjpeg fills in what is missing, or gives up.
+    for (size_t length = 300; length < bytes.getSize(); length += bytes.getSize() / 7)
+    {
+        auto picture = ThumbnailDecoder::decode (bytes.getData(), length);
+        if (picture.isValid())
+        {
+            EXPECT_EQ (picture.getWidth(), 480);
+        }
+    }
+
+    // A header claiming a picture of 60000 x 60000 is refused before anything is
+    // allocated for it. The frame size follows the SOF0 marker (FF C0).
+    juce::MemoryBlock huge (bytes);
+    auto* data = static_cast<juce::uint8*> (huge.getData());
+
+    for (size_t i = 0; i + 8 < huge.getSize(); ++i)
+    {
+        if (data[i] == 0xff && data[i + 1] == 0xc0)
+        {
+            data[i + 5] = 0xea; data[i + 6] = 0x60;   // height 60000
+            data[i + 7] = 0xea; data[i + 8] = 0x60;   // width 60000
+            break;
+        }
+    }
+
+    EXPECT_TRUE (ThumbnailDecoder::decode (huge.getData(), huge.getSize()).isNull());
+
+    juce::Random random (5);
+    for (int i = 0; i < 200; ++i)
+    {
+        juce::MemoryBlock changed (bytes);
+        for (int n = 0; n < 8; ++n)
+            static_cast<juce::uint8*> (changed.getData())[random.nextInt ((int) changed.getSize())] = (juce::uint8) random.nextInt (256);
+
+        auto picture = ThumbnailDecoder::decode (changed.getData(), changed.getSize());
+        EXPECT_LE (picture.getWidth(), 480);
+    }
+}
