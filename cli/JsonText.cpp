@@ -1,5 +1,7 @@
 #include "cli/JsonText.h"
 
+#include <cstring>
+
 namespace
 {
     // The length of the valid UTF-8 sequence at bytes[0], or 0 when it is not one.
@@ -35,8 +37,10 @@ namespace
 
 juce::String JsonText::quoted (const juce::String& text)
 {
+    // The raw bytes: getNumBytesAsUTF8 would count decoded characters, which for
+    // bytes that are not UTF-8 is not the length.
     auto* bytes = reinterpret_cast<const juce::uint8*> (text.toRawUTF8());
-    auto numBytes = text.getNumBytesAsUTF8();
+    auto numBytes = std::strlen (text.toRawUTF8());
     juce::MemoryOutputStream out;
     out.writeByte ('"');
 
