@@ -178,6 +178,7 @@ private:
     void waitForWorkersToIdle();
 
     // Seeking (VideoPlayerSeek.cpp)
+    void moveTo (double seconds, bool evenWhenAlreadyThere);
     bool seekTo (std::int64_t targetUs);
     VideoFrame* findLastFrame();
     VideoFrame* decodeFrameNear (std::int64_t timeUs);
@@ -195,6 +196,7 @@ private:
     AVPacket* packet = nullptr;
     SwsContext* scaler = nullptr;
     SwrContext* resampler = nullptr;
+    double resamplerRate = 0.0; // the device rate the resampler converts to
     bool videoPacketPending = false;
 
     // Picture output.

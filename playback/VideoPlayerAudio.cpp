@@ -20,6 +20,17 @@ void VideoPlayer::prepareToPlay (int samplesPerBlockExpected, double sampleRate)
     deviceSampleRate = sampleRate;
     deviceBlockSize = samplesPerBlockExpected;
 
+    // A device that starts again at another rate without having stopped first would
+    // otherwise play sound made for the old rate, at the wrong pitch.
+    if (isOpen.load() && resampler != nullptr && resamplerRate != sampleRate)
+    {
+        DecoderHold hold (*this, DecoderHold::AtEnd::keepRaised);
+        swr_close (resampler);
+        swr_free (&resampler);
+    }
+
+    auto rebuilt = false;
+
     if (isOpen.load() && resampler == nullptr && audioCodecContext != nullptr)
     {
         DecoderHold hold (*this, DecoderHold::AtEnd::keepRaised);
@@ -32,12 +43,18 @@ void VideoPlayer::prepareToPlay (int samplesPerBlockExpected, double sampleRate)
 
         // What is queued was made for the old rate.
         emptyQueues();
+        rebuilt = true;
     }
 
     if (failurePending.load())
         return;
 
     abortRequested = false;
+
+    // The decoder stands past what was thrown away: bring it back to where playback
+    // is, so that neither sound nor pictures are skipped.
+    if (rebuilt)
+        moveTo (position.load(), true);
 }
 
 void VideoPlayer::releaseResources()

@@ -550,7 +550,8 @@ VideoFrame* VideoPlayer::getNextVideoFrame()
         }
     }
 
-    if (playing.load())
+    // In audio-only mode there are no pictures; the sound ends playback there.
+    if (playing.load() && ! audioOnly.load())
     {
         if (videoQueue.isEmpty() && streamExhausted.load())
             setPlaying (false);

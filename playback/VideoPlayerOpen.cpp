@@ -290,6 +290,8 @@ void VideoPlayer::makeResampler()
 
     if (result < 0)
         swr_free (&resampler);
+
+    resamplerRate = deviceSampleRate.load();
 }
 
 void VideoPlayer::initStream()

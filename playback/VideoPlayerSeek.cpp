@@ -70,12 +70,18 @@ bool VideoPlayer::seekTo (std::int64_t targetUs)
 
 void VideoPlayer::setPosition (double seconds)
 {
+    moveTo (seconds, false);
+}
+
+void VideoPlayer::moveTo (double seconds, bool evenWhenAlreadyThere)
+{
     if (! isOpen.load())
         return;
 
     auto d = (double) getVideoInfo().frameDurationUs / 1000000.0;
 
-    if (! audioOnly.load() && position.load() > seconds - d / 2.0 && position.load() < seconds + d / 2.0)
+    if (! evenWhenAlreadyThere && ! audioOnly.load() && position.load() > seconds - d / 2.0
+        && position.load() < seconds + d / 2.0)
         return;
 
     try

@@ -6,6 +6,9 @@
 #include "MessageLoop.h"
 
 #include <gtest/gtest.h>
+#include <juce_audio_devices/juce_audio_devices.h>
+
+#include <cstring>
 
 #include <cmath>
 #include <thread>
@@ -382,4 +385,299 @@ TEST (VideoPlayer, TrimCommandCopiesTheRangeWhateverThePathHolds)
 
     EXPECT_FALSE (juce::File (folder / "pwned").exists());
     EXPECT_FALSE (juce::File::getCurrentWorkingDirectory().getChildFile ("pwned").exists());
+}
+
+namespace
+{
+    // The sound FFmpeg's own tool decodes from a file, resampled to stereo float at a rate.
+    std::vector<float> referenceSound (const juce::File& file, int sampleRate)
+    {
+        ScratchFolder folder;
+        ChildProgram::Options options;
+        options.arguments = { "-hide_banner", "-loglevel", "error", "-nostdin", "-i", file.getFullPathName().toStdString(),
+                              "-vn", "-ar", std::to_string (sampleRate), "-ac", "2", "-f", "f32le", folder / "sound.raw" };
+        ChildProgram ffmpeg ("/usr/bin/ffmpeg", options);
+        ffmpeg.waitForExit (60000);
+        auto bytes = readTextFile (folder / "sound.raw");
+        std::vector<float> samples (bytes.size() / sizeof (float));
+        std::memcpy (samples.data(), bytes.data(), samples.size() * sizeof (float));
+        return samples; // interleaved L R
+    }
+
+    // Pulls the whole sound of a file from the player as the file render does.
+    juce::AudioBuffer<float> renderOffline (VideoPlayer& player, int sampleRate, int blockSize)
+    {
+        auto wasAudioOnly = player.setAudioOnly (true);
+        auto wasOffline = player.setOfflineRendering (true);
+        player.prepareToPlay (blockSize, sampleRate);
+        player.play();
+        player.setPosition (0.0);
+
+        auto total = (int) (player.getDuration() * sampleRate);
+        juce::AudioBuffer<float> sound (2, total);
+        sound.clear();
+
+        for (int done = 0; done < total; done += blockSize)
+        {
+            auto n = std::min (blockSize, total - done);
+            player.getNextAudioBlock (juce::AudioSourceChannelInfo (&sound, done, n));
+        }
+
+        player.stop();
+        player.setAudioOnly (wasAudioOnly);
+        player.setOfflineRendering (wasOffline);
+        return sound;
+    }
+
+    // The largest sample difference between the player's sound and FFmpeg's, at the
+    // best alignment within a millisecond, leaving out the first and last 100 ms (where
+    // the encoder's priming and the resampler's filter start and end differently).
+    double largestDifference (const juce::AudioBuffer<float>& sound, const std::vector<float>& interleaved,
+                              int sampleRate, int* lagFound = nullptr)
+    {
+        auto frames = (int) std::min ((size_t) sound.getNumSamples(), interleaved.size() / 2);
+        auto margin = sampleRate / 10, maxLag = sampleRate / 1000;
+        double best = 1.0e9;
+
+        for (int lag = -maxLag; lag <= maxLag; ++lag)
+        {
+            double largest = 0.0;
+
+            for (int i = margin; i < frames - margin && largest < best; ++i)
+                for (int channel = 0; channel < 2; ++channel)
+                    largest = std::max (largest, (double) std::abs (sound.getSample (channel, i)
+                                                                    - interleaved[(size_t) (i + lag) * 2 + (size_t) channel]));
+
+            if (largest < best)
+            {
+                best = largest;
+
+                if (lagFound != nullptr)
+                    *lagFound = lag;
+            }
+        }
+
+        return best;
+    }
+}
+
+TEST (VideoPlayer, TheSoundMatchesFFmpegsOwnDecode)
+{
+    // At the file's own rate the samples are FFmpeg's but for float rounding; at another
+    // rate the two resamplers' filters start at slightly different phases.
+    struct Case { const char* name; int rate; double tolerance; };
+    const Case cases[] = { { "clip-25.mov", 48000, 1.0e-4 }, { "audio.m4a", 48000, 1.0e-4 }, { "pcm24.mov", 48000, 1.0e-4 },
+                           { "clip-2997.mov", 44100, 3.0e-3 } };
+
+    for (auto& c : cases)
+    {
+        VideoPlayer player;
+        ASSERT_TRUE (player.open (media (c.name), nullptr));
+        auto sound = renderOffline (player, c.rate, 4096);
+        auto reference = referenceSound (media (c.name), c.rate);
+        ASSERT_GT (reference.size(), (size_t) c.rate) << c.name;
+        EXPECT_GT (sound.getMagnitude (0, sound.getNumSamples()), 0.1f) << c.name;
+        int lag = 0;
+        EXPECT_LT (largestDifference (sound, reference, c.rate, &lag), c.tolerance) << c.name << " (best at a lag of " << lag << ")";
+    }
+}
+
+TEST (VideoPlayer, ADeviceRestartAtAnotherRateRebuildsTheSound)
+{
+    VideoPlayer player;
+    ASSERT_TRUE (player.open (media ("clip-25.mov"), nullptr));
+    player.prepareToPlay (512, 48000.0);
+    ASSERT_TRUE (runMessageLoopUntil ([&] { return player.getNumQueuedAudioChunks() > 10; }, 5000));
+
+    player.releaseResources();
+    player.prepareToPlay (512, 44100.0);
+
+    auto sound = renderOffline (player, 44100, 512);
+    EXPECT_LT (largestDifference (sound, referenceSound (media ("clip-25.mov"), 44100), 44100), 3.0e-3);
+}
+
+TEST (VideoPlayer, BlocksOf512TakeTwoPerChunkAndTheClockFollows)
+{
+    VideoPlayer player;
+    ASSERT_TRUE (player.open (media ("audio.m4a"), nullptr));
+    player.prepareToPlay (512, 48000.0);
+    player.play();
+    ASSERT_TRUE (runMessageLoopUntil ([&] { return player.getNumQueuedAudioChunks() > 4; }, 5000));
+
+    juce::AudioBuffer<float> block (2, 512);
+    std::vector<double> clocks;
+
+    for (int i = 0; i < 6; ++i)
+    {
+        player.getNextAudioBlock (juce::AudioSourceChannelInfo (block));
+        clocks.push_back (player.getAudioClock());
+    }
+
+    // Each block starts its clock where the previous one ended: 512 samples on.
+    for (size_t i = 1; i < clocks.size(); ++i)
+        EXPECT_NEAR (clocks[i] - clocks[i - 1], 512.0 / 48000.0, 1.0e-6) << i;
+
+    // Volume 0: silence, but the sound drains and the clock runs.
+    player.setVolume (0.0f);
+    auto before = player.getAudioClock();
+    block.clear();
+    player.getNextAudioBlock (juce::AudioSourceChannelInfo (block));
+    EXPECT_EQ (block.getMagnitude (0, 512), 0.0f);
+    EXPECT_NEAR (player.getAudioClock() - before, 512.0 / 48000.0, 1.0e-6);
+    player.stop();
+}
+
+TEST (VideoPlayer, WhilePausedStaleSoundIsDroppedAndFastPlaybackIsSilent)
+{
+    VideoPlayer player;
+    ASSERT_TRUE (player.open (media ("clip-25.mov"), nullptr));
+    player.prepareToPlay (1024, 48000.0);
+    ASSERT_TRUE (runMessageLoopUntil ([&] { return player.getNumQueuedAudioChunks() > 50 && player.getNumQueuedPictures() > 60; }, 10000));
+
+    // Fast playback moves the pictures on and plays no sound.
+    player.playAtSpeed (4);
+    juce::AudioBuffer<float> block (2, 1024);
+
+    for (int i = 0; i < 10; ++i)
+    {
+        player.getNextVideoFrame();
+        block.clear();
+        player.getNextAudioBlock (juce::AudioSourceChannelInfo (block));
+        EXPECT_EQ (block.getMagnitude (0, 1024), 0.0f);
+    }
+
+    EXPECT_NEAR (player.getPosition(), 39 * 0.04, 1.0e-6) << "up to four pictures a repaint";
+    player.stop();
+
+    // Paused, and then playing again: no sound from before the position is heard.
+    player.getNextAudioBlock (juce::AudioSourceChannelInfo (block));
+    player.play();
+    player.getNextVideoFrame();
+    block.clear();
+    player.getNextAudioBlock (juce::AudioSourceChannelInfo (block));
+    EXPECT_GT (block.getMagnitude (0, 1024), 0.0f);
+    EXPECT_GE (player.getAudioClock(), player.getPosition() - 2 * 1024.0 / 48000.0);
+    player.stop();
+}
+
+TEST (VideoPlayer, ConcurrentResizesEndAtTheNewestSize)
+{
+    VideoPlayer player;
+    ASSERT_TRUE (player.open (media ("clip-25.mov"), nullptr));
+    shownAfterRepaint (player);
+
+    std::atomic<int> reconfigured { 0 };
+    auto resizer = [&] (int first)
+    {
+        for (int i = 0; i < 20; ++i)
+            if (player.setOutputSize (320 + 16 * ((first + i) % 5), 180, 1.0))
+                ++reconfigured;
+    };
+
+    std::thread a (resizer, 0), b (resizer, 2);
+    a.join();
+    b.join();
+    EXPECT_GT (reconfigured.load(), 0);
+
+    // Whatever won, the player converts to the size it reports.
+    player.setPosition (2.0);
+    auto image = shownAfterRepaint (player);
+    ASSERT_TRUE (image.isValid());
+    EXPECT_EQ (image.getWidth(), player.getOutputWidth());
+    EXPECT_EQ (image.getHeight(), 180);
+
+    // The same size again reconfigures nothing.
+    EXPECT_FALSE (player.setOutputSize (player.getOutputWidth(), player.getOutputHeight(), 1.0));
+    EXPECT_TRUE (player.setOutputSize (160, 90, 2.0));
+    player.setPosition (1.0);
+    EXPECT_EQ (shownAfterRepaint (player).getWidth(), 160);
+}
+
+TEST (VideoPlayer, PlaysThroughARealJackDeviceInStepWithTheClock)
+{
+    juce::AudioDeviceManager devices;
+    devices.setCurrentAudioDeviceType ("JACK", true);
+    auto error = devices.initialise (0, 2, nullptr, false);
+
+    if (devices.getCurrentAudioDevice() == nullptr)
+        GTEST_SKIP() << "no JACK server: run inside tools/headless-session (" << error << ")";
+
+    struct Case { const char* name; double end; bool hasSound; };
+    const Case cases[] = { { "clip-2997.mov", 3.0, true }, { "clip-offset.mov", 0.0, false } };
+
+    for (auto& c : cases)
+    {
+        VideoPlayer player;
+        ChangeCounter counter;
+        player.addChangeListener (&counter);
+        ASSERT_TRUE (player.open (media (c.name), nullptr));
+
+        if (c.end > 0.0)
+            player.setEndPosition (c.end);
+
+        auto length = player.getEndPosition();
+        juce::AudioSourcePlayer sourcePlayer;
+        sourcePlayer.setSource (&player);
+        devices.addAudioCallback (&sourcePlayer);
+        ASSERT_TRUE (runMessageLoopUntil ([&] { return player.getNumQueuedPictures() > 20; }, 5000));
+
+        // The display's render thread: asks for the picture due about every 4 ms.
+        struct Shown { std::int64_t pts; double clock; };
+        std::vector<Shown> shown;
+        std::atomic<bool> rendering { true };
+        std::thread render ([&]
+        {
+            VideoFrame* last = nullptr;
+            std::int64_t lastPts = -1;
+
+            while (rendering)
+            {
+                auto* frame = player.getNextVideoFrame();
+
+                if (frame != nullptr && (frame != last || frame->pts != lastPts))
+                {
+                    shown.push_back ({ frame->pts, player.getAudioClock() });
+                    last = frame;
+                    lastPts = frame->pts;
+                }
+
+                std::this_thread::sleep_for (std::chrono::milliseconds (4));
+            }
+        });
+
+        auto started = juce::Time::getMillisecondCounterHiRes();
+        player.play();
+        auto ended = runMessageLoopUntil ([&] { return counter.changes >= 2; }, (int) (length * 1000) + 10000);
+        auto elapsed = (juce::Time::getMillisecondCounterHiRes() - started) / 1000.0;
+        rendering = false;
+        render.join();
+        devices.removeAudioCallback (&sourcePlayer);
+        sourcePlayer.setSource (nullptr);
+
+        ASSERT_TRUE (ended) << c.name << ": playback did not stop by itself";
+        runMessageLoopUntil ([] { return false; }, 200);
+        EXPECT_EQ (counter.changes, 2) << c.name << ": one start and one stop message";
+        EXPECT_FALSE (player.isPlaying());
+
+        // It played for its length, at the device's pace.
+        EXPECT_NEAR (elapsed, length, 0.1 * length + 0.3) << c.name;
+        EXPECT_NEAR (player.getPosition(), length, 0.1) << c.name;
+
+        // Pictures came in order, and none was shown more than a frame late.
+        auto frameSeconds = (double) player.getFrameDurationUs() / 1.0e6;
+        auto origin = (double) player.getStartPts() / 1.0e6;
+        ASSERT_GT (shown.size(), (size_t) (length / frameSeconds / 2)) << c.name;
+        int late = 0;
+
+        for (size_t i = 1; i < shown.size(); ++i)
+        {
+            EXPECT_GT (shown[i].pts, shown[i - 1].pts) << c.name << " picture " << i;
+
+            if (shown[i].clock > origin + (double) shown[i].pts / 1.0e6 + frameSeconds + 1024.0 / 48000.0)
+                ++late;
+        }
+
+        EXPECT_EQ (late, 0) << c.name;
+        player.removeChangeListener (&counter);
+    }
 }
