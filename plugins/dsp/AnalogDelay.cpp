@@ -100,9 +100,9 @@ namespace effects
         delaySamples = targetDelaySamples;
     }
 
-    void AnalogDelay::process (double* const* channels, int numChannels, int numSamples)
+    void AnalogDelay::processEnabled (double* const* channels, int numChannels, int numSamples)
     {
-        if (! isEnabled() || numChannels < 1)
+        if (numChannels < 1)
             return;
 
         auto usedChannels = std::min (numChannels, (int) channelStates.size());

@@ -43,11 +43,12 @@ namespace effects
         double toPlainValue (int index, double normalisedValue) const override;
         void reset() override;
         double getTailSeconds() const override;
-        void process (double* const* channels, int numChannels, int numSamples) override;
+        
 
     private:
         void allocate (int maximumBlockSize) override;
         void update() override;
+        void processEnabled (double* const* channels, int numChannels, int numSamples) override;
 
         struct Channel
         {

@@ -91,9 +91,9 @@ namespace effects
         return state;
     }
 
-    void Compressor::process (double* const* channels, int numChannels, int numSamples)
+    void Compressor::processEnabled (double* const* channels, int numChannels, int numSamples)
     {
-        if (! isEnabled() || numChannels < 1)
+        if (numChannels < 1)
             return;
 
         auto* left = channels[0];

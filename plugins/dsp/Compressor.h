@@ -46,7 +46,7 @@ namespace effects
 
         double toPlainValue (int index, double normalisedValue) const override;
         void reset() override;
-        void process (double* const* channels, int numChannels, int numSamples) override;
+        
 
         double getThresholdDb() const noexcept    { return thresholdDb; }
         double getRatio() const noexcept          { return ratio; }
@@ -59,6 +59,7 @@ namespace effects
     private:
         void allocate (int) override {}
         void update() override;
+        void processEnabled (double* const* channels, int numChannels, int numSamples) override;
 
         double gainReductionDb (double levelDb) const noexcept;
         double smooth (double& state, double reductionDb) const noexcept;

@@ -58,8 +58,10 @@ namespace effects
         virtual void reset() = 0;
 
         /** Processes numSamples samples of numChannels channels in place. Every
-            pointer below numChannels is valid; one channel is treated as mono. */
-        virtual void process (double* const* channels, int numChannels, int numSamples) = 0;
+            pointer below numChannels is valid; one channel is treated as mono. An
+            effect that was off starts from silence when it is switched on again, so
+            no echo or tail of what it heard before comes back. */
+        void process (double* const* channels, int numChannels, int numSamples);
 
         /** How long the effect goes on sounding after its input falls silent. */
         virtual double getTailSeconds() const                         { return 0.0; }
@@ -76,11 +78,18 @@ namespace effects
             rate. Called after every change and after prepare(). */
         virtual void update() = 0;
 
+        /** The work while the effect is on. */
+        virtual void processEnabled (double* const* channels, int numChannels, int numSamples) = 0;
+
+        /** What the effect does while it is off: by default nothing (the signal passes). */
+        virtual void processDisabled (double* const*, int, int) {}
+
         double sampleRate = 44100.0;
 
     private:
         const ParameterInfo* table;
         int numParameters;
+        bool resetBeforeNextBlock = false;
         std::array<double, maxParameters> values {};
     };
 }

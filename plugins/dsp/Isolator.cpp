@@ -1,5 +1,7 @@
 #include "plugins/dsp/Isolator.h"
 
+#include <algorithm>
+
 namespace effects
 {
     namespace
@@ -33,7 +35,7 @@ namespace effects
         splitter.reset();
     }
 
-    void Isolator::process (double* const* channels, int numChannels, int numSamples)
+    void Isolator::processEnabled (double* const* channels, int numChannels, int numSamples)
     {
         if (numChannels < 2)
             return;
@@ -41,15 +43,13 @@ namespace effects
         auto* high = channels[0];
         auto* low = channels[1];
 
-        if (! isEnabled())
-        {
-            for (int i = 0; i < numSamples; ++i)
-                low[i] = 0.0;
-
-            return;
-        }
-
         for (int i = 0; i < numSamples; ++i)
             splitter.process (high[i], low[i], high[i]);
+    }
+
+    void Isolator::processDisabled (double* const* channels, int numChannels, int numSamples)
+    {
+        if (numChannels >= 2)
+            std::fill (channels[1], channels[1] + numSamples, 0.0);
     }
 }

@@ -32,7 +32,7 @@ namespace effects
 
         double toPlainValue (int index, double normalisedValue) const override;
         void reset() override;
-        void process (double* const* channels, int numChannels, int numSamples) override;
+        
 
         /** The crossover frequency now in use, in Hz. */
         double getCrossoverFrequency() const noexcept    { return frequency; }
@@ -40,6 +40,8 @@ namespace effects
     private:
         void allocate (int) override {}
         void update() override;
+        void processEnabled (double* const* channels, int numChannels, int numSamples) override;
+        void processDisabled (double* const* channels, int numChannels, int numSamples) override;
 
         LinkwitzRileyCrossover splitter;
         double frequency = 1000.0;

@@ -52,9 +52,9 @@ namespace effects
         holdCountdown = 0;
     }
 
-    void Limiter::process (double* const* channels, int numChannels, int numSamples)
+    void Limiter::processEnabled (double* const* channels, int numChannels, int numSamples)
     {
-        if (! isEnabled() || numChannels < 1)
+        if (numChannels < 1)
             return;
 
         auto* left = channels[0];

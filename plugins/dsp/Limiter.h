@@ -40,7 +40,7 @@ namespace effects
 
         double toPlainValue (int index, double normalisedValue) const override;
         void reset() override;
-        void process (double* const* channels, int numChannels, int numSamples) override;
+        
 
         /** The ceiling now in use, as a linear magnitude. */
         double getCeiling() const noexcept      { return ceilingLevel; }
@@ -48,6 +48,7 @@ namespace effects
     private:
         void allocate (int) override {}
         void update() override;
+        void processEnabled (double* const* channels, int numChannels, int numSamples) override;
 
         double ceilingLevel = 1.0;
         double attackCoefficient = 0.0, releaseCoefficient = 0.0;

@@ -46,17 +46,24 @@ namespace effects
         bandGain = polarity * out * dbToGain (toPlainValue (bandLevel, getParameter (bandLevel)));
     }
 
-    void Mixer::process (double* const* channels, int numChannels, int numSamples)
+    void Mixer::processEnabled (double* const* channels, int numChannels, int numSamples)
     {
         if (numChannels < 2)
             return;
 
         auto* through = channels[0];
         const auto* band = channels[1];
-        auto gainThrough = isEnabled() ? throughGain : 1.0;
-        auto gainBand = isEnabled() ? bandGain : 1.0;
 
         for (int i = 0; i < numSamples; ++i)
-            through[i] = gainThrough * through[i] + gainBand * band[i];
+            through[i] = throughGain * through[i] + bandGain * band[i];
+    }
+
+    void Mixer::processDisabled (double* const* channels, int numChannels, int numSamples)
+    {
+        if (numChannels < 2)
+            return;
+
+        for (int i = 0; i < numSamples; ++i)
+            channels[0][i] += channels[1][i];
     }
 }

@@ -34,11 +34,13 @@ namespace effects
 
         double toPlainValue (int index, double normalisedValue) const override;
         void reset() override {}
-        void process (double* const* channels, int numChannels, int numSamples) override;
+        
 
     private:
         void allocate (int) override {}
         void update() override;
+        void processEnabled (double* const* channels, int numChannels, int numSamples) override;
+        void processDisabled (double* const* channels, int numChannels, int numSamples) override;
 
         double throughGain = 1.0, bandGain = 1.0;
     };

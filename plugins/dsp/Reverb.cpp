@@ -87,9 +87,9 @@ namespace effects
         }
     }
 
-    void Reverb::process (double* const* channels, int numChannels, int numSamples)
+    void Reverb::processEnabled (double* const* channels, int numChannels, int numSamples)
     {
-        if (! isEnabled() || numChannels < 1 || ! allocated)
+        if (numChannels < 1 || ! allocated)
             return;
 
         auto* left = channels[0];

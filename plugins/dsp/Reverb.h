@@ -45,7 +45,7 @@ namespace effects
 
         void reset() override;
         double getTailSeconds() const override;
-        void process (double* const* channels, int numChannels, int numSamples) override;
+        
 
         /** The shape now in use (from the parameters). */
         const Shape& getShape() const noexcept       { return shape; }
@@ -58,6 +58,7 @@ namespace effects
 
     private:
         void allocate (int maximumBlockSize) override;
+        void processEnabled (double* const* channels, int numChannels, int numSamples) override;
 
         Voicing voicing;
         Shape shape;
