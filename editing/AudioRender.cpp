@@ -97,8 +97,14 @@ bool writeRoundedSamples (juce::AudioFormatWriter& writer, const juce::AudioBuff
 
 void normaliseWavFile (const juce::File& file, float peak, float targetLevelDb)
 {
+    // (JUCE's WAV reader does not take a null stream, which a missing file gives.)
+    auto input = file.createInputStream();
+
+    if (input == nullptr)
+        return;
+
     juce::WavAudioFormat wav;
-    std::unique_ptr<juce::AudioFormatReader> reader (wav.createReaderFor (file.createInputStream().release(), true));
+    std::unique_ptr<juce::AudioFormatReader> reader (wav.createReaderFor (input.release(), true));
 
     if (reader == nullptr)
         return;
