@@ -681,3 +681,30 @@ TEST (VideoPlayer, PlaysThroughARealJackDeviceInStepWithTheClock)
         player.removeChangeListener (&counter);
     }
 }
+
+TEST (VideoPlayer, PictureTimesNeverStepBack)
+{
+    VideoPlayer player;
+    ASSERT_TRUE (player.open (media ("steps-back.mov"), nullptr));
+    std::vector<std::int64_t> times;
+
+    // Step through every picture, as the Next button does.
+    for (int i = 0; i < 100; ++i)
+    {
+        auto* frame = player.getNextVideoFrame();
+
+        if (frame != nullptr && (times.empty() || times.back() != frame->pts))
+            times.push_back (frame->pts);
+
+        player.oneFrameIncrement();
+        player.getNextVideoFrame();
+
+        if (! runMessageLoopUntil ([&] { return player.getNumQueuedPictures() > 0; }, 1000))
+            break; // the last picture
+    }
+
+    ASSERT_GE (times.size(), (size_t) 60);
+
+    for (size_t i = 1; i < times.size(); ++i)
+        EXPECT_GE (times[i], times[i - 1]) << "picture " << i;
+}
