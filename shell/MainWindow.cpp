@@ -1,4 +1,5 @@
 #include "shell/MainWindow.h"
+#include "shell/ApplicationCommands.h"
 #include "shell/CameraFolder.h"
 #include "content/MainContentComponent.h"
 #include "ui/VQLookAndFeel.h"
@@ -39,6 +40,7 @@ MainWindow::~MainWindow()
 {
     setConstrainer (nullptr);
     clearContentComponent();
+    deleteCommandManager();
 }
 
 MainContentComponent* MainWindow::getContent() const
