@@ -42,6 +42,9 @@ struct SwrContext;
       device thread pops sound (getNextAudioBlock); both count themselves in
       consumersInside and leave at once when abortRequested is raised, and neither
       waits for anything.
+    - The shown picture (currentFrame) holds a reference of its own; shownLock is held
+      just long enough to swap it or to take a further reference, so a snapshot never
+      copies a picture that went back to the pool meanwhile.
     - Positions, the clock and the flags are atomics.
     - A decoder error inside a worker stops playback and closes the media on the
       message thread.
@@ -178,6 +181,7 @@ private:
     void waitForWorkersToIdle();
 
     // Seeking (VideoPlayerSeek.cpp)
+    bool releaseShownPicture();
     void moveTo (double seconds, bool evenWhenAlreadyThere);
     bool seekTo (std::int64_t targetUs);
     VideoFrame* findLastFrame();
@@ -234,6 +238,7 @@ private:
     FrameRing<VideoFrame, 256> videoQueue;
     FrameRing<AudioFrame, 512> audioQueue;
     std::atomic<VideoFrame*> currentFrame { nullptr };
+    std::mutex shownLock; // held only to swap the shown picture or take a reference to it
 
     // Transport.
     std::atomic<bool> isOpen { false }, playing { false }, audioStarted { false }, audioOnly { false },

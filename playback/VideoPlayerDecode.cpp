@@ -480,20 +480,24 @@ VideoFrame* VideoPlayer::getNextVideoFrame()
         // never hand the shown picture back to the pool.
         auto makeCurrent = [this] (VideoFrame* shown, bool takenFromQueue)
         {
-            auto* previous = currentFrame.exchange (shown);
+            VideoFrame* previous;
+
+            {
+                std::lock_guard<std::mutex> guard (shownLock);
+                previous = currentFrame.exchange (shown);
+
+                if (previous != shown && ! takenFromQueue)
+                    shown->addRef();
+            }
 
             if (previous == shown)
             {
                 if (takenFromQueue)
                     shown->release();
             }
-            else
+            else if (previous != nullptr)
             {
-                if (! takenFromQueue)
-                    shown->addRef();
-
-                if (previous != nullptr)
-                    previous->release();
+                previous->release();
             }
 
             position = (double) shown->pts / 1000000.0;

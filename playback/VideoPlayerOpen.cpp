@@ -65,6 +65,8 @@ VideoPlayer::VideoInfo VideoPlayer::getVideoInfo() const
 
 bool VideoPlayer::open (const juce::File& file, std::string* errorMessage)
 {
+    // Opening is one of the operations that own the decoder: no resize meanwhile.
+    std::unique_lock<std::recursive_mutex> control (controlLock);
     audioOnly = file.hasFileExtension ("m4a");
 
     try
@@ -332,9 +334,10 @@ void VideoPlayer::initStream()
         debugLog ("EXCEPTION in initStream: %s", error.what());
     }
 
-    auto previousAbort = abortRequested.exchange (true);
-    emptyQueues();
-    abortRequested = previousAbort;
+    {
+        DecoderHold hold (*this, DecoderHold::AtEnd::restore);
+        emptyQueues();
+    }
 
     seekTo (startPts);
     addToQueue();
@@ -347,15 +350,14 @@ void VideoPlayer::initStream()
 
 void VideoPlayer::close()
 {
+    // The workers are stopped first, so the figures are read while nobody adds to them.
+    closeVideo();
+
     debugLog ("Decode timing - avg: %gms, min: %gms, max: %gms", decodeTiming.average(), decodeTiming.minimum(), decodeTiming.maximum());
     debugLog ("Conversion timing - avg: %gms, min: %gms, max: %gms", conversionTiming.average(), conversionTiming.minimum(), conversionTiming.maximum());
 
-    {
-        std::lock_guard<std::mutex> guard (framePathTimingLock);
-        debugLog ("Frame path - avg: %gms, min: %gms, max: %gms", framePathTiming.average(), framePathTiming.minimum(), framePathTiming.maximum());
-    }
-
-    closeVideo();
+    std::lock_guard<std::mutex> guard (framePathTimingLock);
+    debugLog ("Frame path - avg: %gms, min: %gms, max: %gms", framePathTiming.average(), framePathTiming.minimum(), framePathTiming.maximum());
 }
 
 void VideoPlayer::closeVideo()
@@ -370,9 +372,7 @@ void VideoPlayer::closeVideo()
     isOpen = false;
     failurePending = false;
 
-    if (auto* frame = currentFrame.exchange (nullptr))
-        frame->release();
-
+    releaseShownPicture();
     emptyQueues();
 
     av_frame_free (&decodedFrame);

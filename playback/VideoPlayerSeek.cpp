@@ -371,10 +371,8 @@ bool VideoPlayer::setOutputSize (int width, int height, double scale)
             scaler = sws_getCachedContext (scaler, sourceWidth, sourceHeight, videoCodecContext->pix_fmt, width, height,
                                            AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
 
-        if (auto* frame = currentFrame.exchange (nullptr))
+        if (releaseShownPicture())
         {
-            frame->release();
-
             if (videoPool != nullptr)
                 videoPool->resize (width, height);
 
@@ -395,35 +393,68 @@ bool VideoPlayer::setOutputSize (int width, int height, double scale)
     return true;
 }
 
+bool VideoPlayer::releaseShownPicture()
+{
+    VideoFrame* frame;
+
+    {
+        std::lock_guard<std::mutex> guard (shownLock);
+        frame = currentFrame.exchange (nullptr);
+    }
+
+    if (frame == nullptr)
+        return false;
+
+    frame->release();
+    return true;
+}
+
 juce::Image VideoPlayer::getCurrentFrameImage()
 {
     if (! isOpen.load())
         return {};
 
     std::unique_lock<std::recursive_mutex> control (controlLock);
-    auto* frame = currentFrame.load();
+    VideoFrame* frame = nullptr;
+
+    {
+        // A reference of our own for the copy: the render thread may move on meanwhile.
+        std::lock_guard<std::mutex> guard (shownLock);
+        frame = currentFrame.load();
+
+        if (frame != nullptr)
+            frame->addRef();
+    }
 
     try
     {
         if (frame == nullptr)
         {
+            VideoFrame* shown = nullptr;
+
             if (videoQueue.isEmpty())
             {
-                frame = decodeNextVideoFrame (true, true);
+                shown = decodeNextVideoFrame (true, true);
 
-                if (frame == nullptr)
+                if (shown == nullptr)
                     return {};
 
-                frame->pts -= startPts.load();
+                shown->pts -= startPts.load();
             }
             else
             {
                 // Shown and still queued: the shown slot holds a reference of its own.
-                frame = videoQueue.peek();
-                frame->addRef();
+                shown = videoQueue.peek();
+                shown->addRef();
             }
 
-            currentFrame = frame;
+            std::lock_guard<std::mutex> guard (shownLock);
+
+            if (auto* previous = currentFrame.exchange (shown))
+                previous->release();
+
+            shown->addRef();
+            frame = shown;
         }
     }
     catch (const std::exception& error)
@@ -433,11 +464,15 @@ juce::Image VideoPlayer::getCurrentFrameImage()
     }
 
     juce::Image image (juce::Image::ARGB, frame->width, frame->height, true);
-    juce::Image::BitmapData pixels (image, juce::Image::BitmapData::writeOnly);
 
-    for (int y = 0; y < frame->height; ++y)
-        std::memcpy (pixels.getLinePointer (y), frame->data + (size_t) y * (size_t) frame->stride,
-                     (size_t) std::min (frame->stride, pixels.lineStride));
+    {
+        juce::Image::BitmapData pixels (image, juce::Image::BitmapData::writeOnly);
 
+        for (int y = 0; y < frame->height; ++y)
+            std::memcpy (pixels.getLinePointer (y), frame->data + (size_t) y * (size_t) frame->stride,
+                         (size_t) std::min (frame->stride, pixels.lineStride));
+    }
+
+    frame->release();
     return image;
 }
