@@ -42,8 +42,8 @@ void Asset::writeTo (juce::ValueTree& node) const
 void Asset::readFrom (const juce::ValueTree& node)
 {
     id = StoredValues::toInt (node.getProperty (AssetProperties::id));
-    name = node.getProperty (AssetProperties::name).toString();
-    thumbnailUrl = node.getProperty (AssetProperties::thumbUrl).toString();
+    name = StoredValues::toText (node.getProperty (AssetProperties::name));
+    thumbnailUrl = StoredValues::toText (node.getProperty (AssetProperties::thumbUrl));
     importTime = StoredValues::toInt64 (node.getProperty (AssetProperties::importMs));
 
     if (hasThumbnailFile())

@@ -1,6 +1,7 @@
 #include "library/FileAsset.h"
 
 #include "library/AssetPlaceholders.h"
+#include "library/StoredValues.h"
 
 FileAsset::FileAsset()
     : Asset ({})
@@ -28,7 +29,7 @@ void FileAsset::writeTo (juce::ValueTree& node) const
 
 void FileAsset::readFrom (const juce::ValueTree& node)
 {
-    setFile (fileFromStoredPath (node.getProperty (AssetProperties::url).toString()));
+    setFile (fileFromStoredPath (StoredValues::toText (node.getProperty (AssetProperties::url))));
     Asset::readFrom (node);
 }
 

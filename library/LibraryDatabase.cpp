@@ -1,5 +1,7 @@
 #include "library/LibraryDatabase.h"
 
+#include "library/StoredValues.h"
+#include "library/ThumbnailDecoder.h"
 #include "library/TreeStreamValidator.h"
 
 #include <atomic>
@@ -57,6 +59,27 @@ namespace
         }
 
         return juce::Result::ok();
+    }
+
+    // The thumbnail files that reading the tree may decode: those of the assets of a
+    // known kind (whether the files exist, the batch finds out in parallel).
+    juce::StringArray storedThumbnailPaths (const juce::ValueTree& root)
+    {
+        juce::StringArray paths;
+
+        for (auto* nodeType : { &assetsNodeType, &albumsNodeType })
+        {
+            for (const auto& node : root.getChildWithName (*nodeType))
+            {
+                auto type = StoredValues::toInt (node.getProperty (AssetProperties::type));
+                auto file = Asset::fileFromStoredPath (StoredValues::toText (node.getProperty (AssetProperties::thumbUrl)));
+
+                if ((type == assetTypeFile || type == assetTypeAlbum) && file != juce::File())
+                    paths.add (file.getFullPathName());
+            }
+        }
+
+        return paths;
     }
 
     class FileDescriptor
@@ -191,6 +214,10 @@ juce::Result LibraryDatabase::loadLibrary (const juce::File& libraryFolder, Asse
                 result = juce::Result::fail ("The library database " + quoted (db) + " is damaged and cannot be read.");
         }
     }
+
+    // Every thumbnail is decoded as its asset is read; decoding them all first, on
+    // every core, makes a library of large thumbnails load several times faster.
+    const ThumbnailDecoder::Batch thumbnails (storedThumbnailPaths (root));
 
     library.readFrom (root.getChildWithName (assetsNodeType));
     albums.readFrom (root.getChildWithName (albumsNodeType));

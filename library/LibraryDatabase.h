@@ -18,6 +18,10 @@
     save that fails, or a process killed while saving, leaves the previous file
     whole.
 
+    The browser owns the collections; its loadLibrary and saveLibrary call these
+    with the folder named by the "libraryPath" setting, which always ends with a
+    path separator: LibraryDatabase::loadLibrary (juce::File (libraryPath), ...).
+
     Threads: the functions that take collections run where the collections may be
     changed (the message thread); the others may be called on any thread.
 */

@@ -1,6 +1,7 @@
 #include "library/StoredValues.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -45,6 +46,26 @@ int StoredValues::toInt (const juce::var& value)
         return static_cast<int> (static_cast<juce::uint32> (wrappedDecimal (value.toString())));
 
     return static_cast<int> (value);
+}
+
+juce::String StoredValues::toText (const juce::var& value)
+{
+    if (value.isDouble() && std::isnan (static_cast<double> (value)))
+        return {};
+
+    // JUCE keeps bytes that are not UTF-8 as they came but re-encodes them when it
+    // writes them (a stray continuation byte becomes an ASCII character). Holding the
+    // re-encoded text from the start makes what the program works with (a file path,
+    // say) the same as what it will save.
+    auto text = value.toString();
+    const auto numBytes = text.getNumBytesAsUTF8() + 1;
+    juce::HeapBlock<char> encoded (numBytes);
+    text.copyToUTF8 (encoded.get(), numBytes);
+
+    if (std::strcmp (encoded.get(), text.toRawUTF8()) == 0)
+        return text;
+
+    return juce::String (juce::CharPointer_UTF8 (encoded.get()));
 }
 
 juce::int64 StoredValues::toInt64 (const juce::var& value)

@@ -1,4 +1,4 @@
-// Reading numbers back from a database node without trusting what the file holds.
+// Reading values back from a database node without trusting what the file holds.
 #pragma once
 
 #include <juce_core/juce_core.h>
@@ -19,4 +19,10 @@ namespace StoredValues
 
     /** The value as a signed 64-bit int; a missing value gives 0. */
     juce::int64 toInt64 (const juce::var& value);
+
+    /** The value as text, as JUCE's toString gives it, except that a double that is
+        not a number gives an empty text (JUCE's conversion of it is undefined
+        behaviour), and bytes that are not UTF-8 come back as JUCE will write them
+        when the library is saved; a missing value gives an empty text. */
+    juce::String toText (const juce::var& value);
 }

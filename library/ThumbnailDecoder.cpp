@@ -1,8 +1,11 @@
 #include "library/ThumbnailDecoder.h"
 
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <sys/stat.h>
+#include <thread>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -160,6 +163,11 @@ namespace
         return narrowedTo (image, maximumWidth);
     }
 
+    // The batch of the library being loaded on this thread, if any.
+    thread_local ThumbnailDecoder::Batch* currentBatch = nullptr;
+
+    juce::Image decodeFile (const juce::File& file, int maximumWidth);
+
     bool isRegularFile (const juce::File& file, juce::int64& size)
     {
         struct stat info {};
@@ -185,31 +193,97 @@ juce::Image ThumbnailDecoder::decode (const void* data, size_t numBytes, int max
     return narrowedTo (juce::ImageFileFormat::loadFrom (data, numBytes), maximumWidth);
 }
 
+namespace
+{
+    juce::Image decodeFile (const juce::File& file, int maximumWidth)
+    {
+        // Only regular files: a stored path may name a folder, a device or a pipe,
+        // which would never end or never answer.
+        juce::int64 size = 0;
+
+        if (! isRegularFile (file, size) || size <= 0 || size > largestThumbnailFileBytes)
+            return {};
+
+        juce::MemoryBlock content;
+
+        {
+            juce::FileInputStream in (file);
+
+            if (! in.openedOk())
+                return {};
+
+            content.setSize (static_cast<size_t> (size));
+            auto numRead = in.read (content.getData(), static_cast<int> (size));
+
+            if (numRead <= 0)
+                return {};
+
+            content.setSize (static_cast<size_t> (numRead));
+        }
+
+        return ThumbnailDecoder::decode (content.getData(), content.getSize(), maximumWidth);
+    }
+}
+
 juce::Image ThumbnailDecoder::decode (const juce::File& file, int maximumWidth)
 {
-    // Only regular files: a stored path may name a folder, a device or a pipe, which
-    // would never end or never answer.
-    juce::int64 size = 0;
+    if (currentBatch != nullptr && maximumWidth == maxWidth)
+        if (auto picture = currentBatch->take (file.getFullPathName()))
+            return *picture;
 
-    if (! isRegularFile (file, size) || size <= 0 || size > largestThumbnailFileBytes)
-        return {};
+    return decodeFile (file, maximumWidth);
+}
 
-    juce::MemoryBlock content;
+ThumbnailDecoder::Batch::Batch (const juce::StringArray& paths)
+    : previous (currentBatch)
+{
+    std::vector<juce::String> unique;
 
+    for (const auto& path : paths)
+        if (path.startsWithChar ('/') && pictures.emplace (path, juce::Image()).second)
+            unique.push_back (path);
+
+    std::vector<juce::Image> decoded (unique.size());
+    std::atomic<size_t> next { 0 };
+
+    auto work = [&]
     {
-        juce::FileInputStream in (file);
+        for (auto i = next++; i < unique.size(); i = next++)
+            decoded[i] = decodeFile (juce::File (unique[i]), maxWidth);
+    };
 
-        if (! in.openedOk())
-            return {};
+    // Decoding is bound by the CPU (libjpeg's entropy decoding): one worker a core,
+    // this thread being one of them.
+    const auto numWorkers = juce::jlimit<size_t> (1, 8, std::min<size_t> (std::thread::hardware_concurrency(), unique.size()));
+    std::vector<std::thread> workers;
 
-        content.setSize (static_cast<size_t> (size));
-        auto numRead = in.read (content.getData(), static_cast<int> (size));
+    for (size_t i = 1; i < numWorkers; ++i)
+        workers.emplace_back (work);
 
-        if (numRead <= 0)
-            return {};
+    work();
 
-        content.setSize (static_cast<size_t> (numRead));
-    }
+    for (auto& worker : workers)
+        worker.join();
 
-    return decode (content.getData(), content.getSize(), maximumWidth);
+    for (size_t i = 0; i < unique.size(); ++i)
+        pictures[unique[i]] = std::move (decoded[i]);
+
+    currentBatch = this;
+}
+
+ThumbnailDecoder::Batch::~Batch()
+{
+    currentBatch = previous;
+}
+
+std::optional<juce::Image> ThumbnailDecoder::Batch::take (const juce::String& path)
+{
+    auto found = pictures.find (path);
+
+    if (found == pictures.end())
+        return std::nullopt;
+
+    auto picture = std::move (found->second);
+    pictures.erase (found);
+    return picture;
 }

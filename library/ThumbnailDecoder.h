@@ -4,6 +4,9 @@
 
 #include <juce_graphics/juce_graphics.h>
 
+#include <unordered_map>
+#include <optional>
+
 /**
     Thumbnail files are full-size frames (a 4K clip gives a 3840 x 2160 JPEG), but a
     tile is at most 400 pixels wide. Holding every thumbnail at full size costs about
@@ -29,4 +32,36 @@ namespace ThumbnailDecoder
 
     /** The same for a file's content already in memory. */
     juce::Image decode (const void* data, size_t numBytes, int maximumWidth = maxWidth);
+
+    /**
+        Decodes many thumbnail files at once, on as many threads as the machine has
+        cores, for a library that is being loaded. While a Batch lives, decode (file)
+        on the thread that made it takes a picture of the batch instead of decoding
+        the file again; everything else about decode stays the same.
+
+        Threads: made, used and destroyed on one thread (the one loading the
+        library). Its workers run only inside the constructor, each writing its own
+        slots of the results, and are joined before the constructor returns.
+    */
+    class Batch
+    {
+    public:
+        /** Decodes every file named by paths (full paths; duplicates are decoded
+            once; paths of no regular file give nothing) at no more than maxWidth
+            pixels wide. */
+        explicit Batch (const juce::StringArray& paths);
+        ~Batch();
+
+        /** The picture decoded for path, taken out of the batch, or nothing when the
+            batch has none for it. */
+        std::optional<juce::Image> take (const juce::String& path);
+
+    private:
+        struct PathHash { size_t operator() (const juce::String& path) const noexcept { return path.hash(); } };
+
+        std::unordered_map<juce::String, juce::Image, PathHash> pictures;
+        Batch* previous;
+
+        JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (Batch)
+    };
 }

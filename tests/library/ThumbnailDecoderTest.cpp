@@ -1,5 +1,6 @@
 // The in-memory thumbnail: at most 480 wide whatever the file, colours and sides
 // intact, and nothing but null for what is not a picture.
+#include "library/LibraryDatabase.h"
 #include "library/ThumbnailDecoder.h"
 
 #include "ChildProgram.h"
@@ -168,5 +169,64 @@ TEST_F (ThumbnailDecoderTest, DamagedJpegsAreSurvived)
 
         auto picture = ThumbnailDecoder::decode (changed.getData(), changed.getSize());
         EXPECT_LE (picture.getWidth(), 480);
+    }
+}
+
+TEST_F (ThumbnailDecoderTest, ABatchDecodesAheadAndHandsEachPictureOverOnce)
+{
+    auto first = folder.getChildFile ("first.jpg");
+    auto second = folder.getChildFile ("second.jpg");
+    writeTestJpeg (first, 1920, 1080);
+    writeTestJpeg (second, 1280, 960);
+
+    {
+        const ThumbnailDecoder::Batch batch ({ first.getFullPathName(), second.getFullPathName(), first.getFullPathName(),
+                                               "/dev/zero", "relative/path.jpg", folder.getFullPathName() });
+
+        // The files change after the batch decoded them: what decode gives now shows
+        // where it came from.
+        writeTestJpeg (first, 640, 640);
+        writeTestJpeg (second, 640, 640);
+
+        auto fromBatch = ThumbnailDecoder::decode (first);
+        EXPECT_EQ (fromBatch.getWidth(), 480);
+        EXPECT_EQ (fromBatch.getHeight(), 270) << "decoded by the batch, before the file changed";
+        EXPECT_EQ (ThumbnailDecoder::decode (second).getHeight(), 360);
+
+        EXPECT_EQ (ThumbnailDecoder::decode (first).getHeight(), 480) << "handed over once; then the file is read";
+        EXPECT_TRUE (ThumbnailDecoder::decode (juce::File ("/dev/zero")).isNull());
+        EXPECT_EQ (ThumbnailDecoder::decode (first, 100).getWidth(), 100) << "other widths never come from the batch";
+    }
+
+    writeTestJpeg (second, 1920, 1080);
+    EXPECT_EQ (ThumbnailDecoder::decode (second).getHeight(), 270) << "without a batch, the file is read";
+}
+
+TEST_F (ThumbnailDecoderTest, ALoadedLibraryHoldsTheSamePicturesAsDecodingEachFile)
+{
+    // loadLibrary decodes through a batch; the pictures must be those of the files.
+    AssetCollection saved, savedAlbums, library, albums;
+
+    for (int i = 0; i < 12; ++i)
+    {
+        auto thumbnail = folder.getChildFile ("Thumbnails/" + juce::String (i) + ".jpg");
+        thumbnail.getParentDirectory().createDirectory();
+        writeTestJpeg (thumbnail, 480 + i * 160, 270 + i * 90 + (i % 2) * 10);
+        auto* asset = new FileAsset (folder.getChildFile ("clip" + juce::String (i) + ".mov"));
+        asset->setThumbnailFile (thumbnail);
+        saved.add (asset);
+    }
+
+    ASSERT_TRUE (LibraryDatabase::saveLibrary (folder, saved, savedAlbums).wasOk());
+    ASSERT_TRUE (LibraryDatabase::loadLibrary (folder, library, albums).wasOk());
+    ASSERT_EQ (library.size(), 12);
+
+    for (int i = 0; i < 12; ++i)
+    {
+        const auto& loaded = library.get (i)->getThumbnail();
+        const auto& direct = saved.get (i)->getThumbnail();
+        EXPECT_EQ (loaded.getWidth(), direct.getWidth()) << i;
+        EXPECT_EQ (loaded.getHeight(), direct.getHeight()) << i;
+        EXPECT_EQ (loaded.getPixelAt (10, 10).getARGB(), direct.getPixelAt (10, 10).getARGB()) << i;
     }
 }
