@@ -18,7 +18,8 @@
 
     Whoever needs the full-size picture reads the thumbnail file itself.
 
-    Every function may be called on any thread; nothing is shared between calls.
+    decode may be called on any thread; a Batch changes where it takes its picture
+    from only on the thread that made the batch.
 */
 namespace ThumbnailDecoder
 {
