@@ -51,7 +51,7 @@ public:
         centred, the volume and Fullscreen at the right. */
     void resized() override;
 
-    /** The controls by role, for the owner's tests and for screenshots. */
+    /** The controls by role, for tests and screenshots. Message thread. */
     VQImageButton& getPlayButton()              { return playButton; }
     VQImageButton& getRewindButton()            { return rewindButton; }
     VQImageButton& getForwardButton()           { return forwardButton; }

@@ -63,16 +63,18 @@ public:
         then repainting resumes. Returns at once. Message thread. */
     void endLiveResize();
 
-    /** Output size and placement for a picture of the source size in a component at a
-        display scale: the largest even size of the source's aspect ratio that fits,
-        in physical pixels, and where it goes in the physical viewport. A closed player
-        (no source size) fills the component. Any thread. */
+    /** The picture's size in physical pixels and where it goes in the physical
+        viewport. */
     struct OutputGeometry
     {
         int width = 0, height = 0;
         double x = 0.0, y = 0.0;
     };
 
+    /** Output size and placement for a picture of the source size in a component at a
+        display scale: the largest even size of the source's aspect ratio that fits,
+        with bars left and right or above and below. Without a source size (a closed
+        player) the picture fills the component. Any thread. */
     static OutputGeometry computeOutputGeometry (int componentWidth, int componentHeight, double scale,
                                                  int sourceWidth, int sourceHeight);
 
@@ -103,8 +105,15 @@ public:
     /** Reconverts when the component is now on a screen of another pixel density. */
     void moved() override;
 
+    /** Nothing to prepare: the frame buffer is made with the first picture. Render thread. */
     void newOpenGLContextCreated() override;
+
+    /** Takes the picture due now from the player, uploads it when it is a new one, and
+        draws the last uploaded picture centred on black. Render thread. */
     void renderOpenGL() override;
+
+    /** Forgets the uploaded picture and its frame buffer, which go with the context.
+        Render thread. */
     void openGLContextClosing() override;
 
 private:

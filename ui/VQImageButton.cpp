@@ -3,7 +3,6 @@
 VQImageButton::VQImageButton (const juce::String& name)
     : juce::ImageButton (name)
 {
-    setButtonText (name);
 }
 
 void VQImageButton::setStateImages (const juce::Image& normal, const juce::Image& over,

@@ -4,6 +4,8 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <vector>
+
 /**
     The program's dark grey look. The constructor sets the palette; buttons, combo
     boxes and linear sliders are drawn flat; everything else is the base class's.
@@ -45,13 +47,14 @@ public:
                                 float sliderPos, float minSliderPos, float maxSliderPos,
                                 juce::Slider::SliderStyle style, juce::Slider& slider) override;
 
-    /** The palette, in the order the constructor sets it. */
+    /** One colour of the palette: a framework colour id and its ARGB value. */
     struct PaletteEntry
     {
         int colourId;
         juce::uint32 argb;
     };
 
+    /** The palette, in the order the constructor sets it. Any thread. */
     static const std::vector<PaletteEntry>& getPalette();
 
 private:

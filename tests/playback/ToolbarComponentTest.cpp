@@ -139,7 +139,7 @@ namespace
     }
 }
 
-TEST (ToolbarComponent, LaysOutItsControlsAsDesigned)
+TEST (ToolbarComponent, LaysOutItsControls)
 {
     ToolbarComponent toolbar;
 

@@ -188,7 +188,7 @@ TEST (VideoDisplayGeometry, FitsTheSourceWithEvenSizesAndBars)
     };
 
     const Case cases[] = {
-        // The designed case: a 2000 x 1600 viewport, 1125 high made even.
+        // A 1080p clip on a screen of scale 2: a 2000 x 1600 viewport, 1125 high made even.
         { 1000, 800, 2.0, 1920, 1080, 2000, 1124, 0.0, 238.0 },
         // A tall component: bars above and below.
         { 640, 800, 1.0, 1920, 1080, 640, 360, 0.0, 220.0 },

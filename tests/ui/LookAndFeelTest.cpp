@@ -1,5 +1,5 @@
 // The look and feel: its palette, and the five things it draws, rendered into images
-// and measured against the designed geometry and colours.
+// and measured against their geometry and colours.
 #include "ui/VQComboBox.h"
 #include "ui/VQLookAndFeel.h"
 
@@ -40,10 +40,10 @@ namespace
     }
 }
 
-TEST (VQLookAndFeel, SetsTheDesignedPaletteInOrder)
+TEST (VQLookAndFeel, SetsItsPaletteInOrder)
 {
     struct Entry { int id; juce::uint32 argb; };
-    const Entry designed[] = {
+    const Entry expected[] = {
         { 0x1000700, 0xff262626 }, { 0x1000600, 0xff8c8c8c }, { 0x1000800, 0xffdedede }, { 0x1000900, 0xff5273b6 },
         { 0x1000200, 0xff262626 }, { 0x1000205, 0xff8c8c8c }, { 0x1000201, 0xff8c8c8c }, { 0x1000202, 0xff5273b6 },
         { 0x1000203, 0xffdedede }, { 0x1000206, 0xff8c8c8c }, { 0x1000204, 0xff8c8c8c }, { 0x1000100, 0xff262626 },
@@ -53,16 +53,16 @@ TEST (VQLookAndFeel, SetsTheDesignedPaletteInOrder)
     };
 
     auto& palette = VQLookAndFeel::getPalette();
-    ASSERT_EQ (palette.size(), std::size (designed));
+    ASSERT_EQ (palette.size(), std::size (expected));
 
     VQLookAndFeel lookAndFeel;
 
     for (size_t i = 0; i < palette.size(); ++i)
     {
-        EXPECT_EQ (palette[i].colourId, designed[i].id) << "entry " << i;
-        EXPECT_EQ (palette[i].argb, designed[i].argb) << "entry " << i;
-        EXPECT_EQ (lookAndFeel.findColour (designed[i].id).getARGB(), designed[i].argb)
-            << "colour id 0x" << std::hex << designed[i].id;
+        EXPECT_EQ (palette[i].colourId, expected[i].id) << "entry " << i;
+        EXPECT_EQ (palette[i].argb, expected[i].argb) << "entry " << i;
+        EXPECT_EQ (lookAndFeel.findColour (expected[i].id).getARGB(), expected[i].argb)
+            << "colour id 0x" << std::hex << expected[i].id;
     }
 
     // Colours the palette leaves alone are the base class's.
