@@ -33,6 +33,11 @@ namespace NormaliseMode
     player needs it (the video player decodes from a timer); a player that needs no
     message thread (the audio file player) may render on the message thread.
 
+    When the mode normalises, the sound is first written as 32-bit float and the
+    normalisation writes the media's bit depth: effects can take the sound past full
+    scale (the reverbs come after the limiter), and an integer file would clip it
+    before the normalisation could bring it down.
+
     The target should not exist; if it does, it is rewritten from its first byte.
     Returns true when every block was written; false when the file could not be
     created or a write failed (the normalisation is then still attempted as designed,
@@ -43,11 +48,12 @@ bool renderTrimmedAudio (IMediaPlayer& player, EffectsChain& chain, const juce::
 /**
     Rewrites a WAV file scaled so that the given peak lands on the target level:
     gain = 10^(targetDb / 20) / peak (or / 1 for a peak of 0), in single precision;
-    a gain of exactly 1 leaves every sample as it is. The file is left untouched when
-    it cannot be read, the temporary file beside it cannot be written, or a write
-    fails on the way. Any thread.
+    a gain of exactly 1 leaves every sample as it is. The file keeps its bit depth
+    unless outputBitsPerSample names another. It is left untouched when it cannot be
+    read, the temporary file beside it cannot be written, or a write fails on the way.
+    Any thread.
 */
-void normaliseWavFile (const juce::File& file, float peak, float targetLevelDb);
+void normaliseWavFile (const juce::File& file, float peak, float targetLevelDb, int outputBitsPerSample = 0);
 
 /**
     Writes numSamples of the buffer with rounding to the writer's bit depth, so that

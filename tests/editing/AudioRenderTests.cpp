@@ -240,6 +240,63 @@ TEST (RenderTrimmedAudio, NormalisesThePeakToTheModesTarget)
     }
 }
 
+TEST (RenderTrimmedAudio, NormalisesTheRenderedSoundAlsoWhenTheLastBlockIsShort)
+{
+    // 1.3 s at 48 kHz is 15 blocks and 976 samples. With effects that raise the level,
+    // the short last block must not be measured through the chain twice.
+    Render render ("tone-16-48000-stereo.wav", 0.2, 1.5);
+    render.chain.prepare (512, 48000.0);
+    render.chain.setPreset (9);
+    render.chain.setPreset (7);
+    ASSERT_TRUE (render.run (NormaliseMode::broadcast));
+
+    auto recordingPart = readWav (render.target, 0, 62400);
+    EXPECT_EQ (recordingPart.bitsPerSample, 16);
+    EXPECT_NEAR (20.0 * std::log10 (peakOf (recordingPart)), -3.0, 0.01);
+}
+
+TEST (RenderTrimmedAudio, NormalisesSoundThatTheEffectsTookPastFullScaleWithoutClipping)
+{
+    // A reverb after the limiter takes a loud recording past full scale; normalised,
+    // it must come down intact, in the recording's own bit depth, not clipped first.
+    ScratchFolder folder;
+    auto loud = juce::File (folder.path()).getChildFile ("loud.wav");
+    std::vector<float> left (96000), right (96000);
+
+    for (size_t i = 0; i < left.size(); ++i)
+    {
+        left[i] = 0.95f * std::sin (0.05f * (float) i);
+        right[i] = 0.95f * std::sin (0.031f * (float) i);
+    }
+
+    writeWav (loud, 48000.0, 24, { left, right });
+
+    AudioPlayer player;
+    ASSERT_TRUE (player.open (loud, nullptr));
+    EffectsChain chain { plugins() };
+    chain.prepare (512, 48000.0);
+    chain.setPreset (4);     // "Arena"
+    chain.setPreset (6);     // "Maximize"
+    auto target = juce::File (folder.path()).getChildFile ("render.wav");
+
+    ASSERT_TRUE (renderTrimmedAudio (player, chain, target, NormaliseMode::halfScale));
+    auto rendered = readWav (target, 0, 96000);
+    EXPECT_EQ (rendered.bitsPerSample, 24);
+    EXPECT_NEAR (20.0 * std::log10 (peakOf (rendered)), -6.0, 0.01);
+
+    // Nothing sits flat at the top, as clipped sound would.
+    auto peak = peakOf (rendered);
+    int atPeak = 0;
+
+    for (auto x : rendered.floats[0])
+        if (std::abs (x) > 0.999f * peak)
+            ++atPeak;
+
+    EXPECT_LT (atPeak, 20);
+    player.releaseResources();
+    chain.release();
+}
+
 TEST (RenderTrimmedAudio, AnUnwritableTargetFailsAndLeavesThePlayerStopped)
 {
     Render render ("tone-16-48000-stereo.wav", 0.0, 1.0);
