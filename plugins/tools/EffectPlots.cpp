@@ -106,6 +106,7 @@ namespace
             for (const auto& curve : curves)
             {
                 juce::Path path;
+                auto started = false;    // (a path holding only its start point counts as empty)
 
                 for (size_t i = 0; i < curve.x.size(); ++i)
                 {
@@ -114,10 +115,12 @@ namespace
 
                     auto point = juce::Point<float> (toX (curve.x[i], area), toY (curve.y[i], area));
 
-                    if (path.isEmpty())
+                    if (! started)
                         path.startNewSubPath (point);
                     else
                         path.lineTo (point);
+
+                    started = true;
                 }
 
                 g.setColour (curve.colour);
