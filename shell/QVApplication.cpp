@@ -66,7 +66,10 @@ QVApplication::~QVApplication()
 
 const juce::String QVApplication::getApplicationName()    { return "Vorniq"; }
 const juce::String QVApplication::getApplicationVersion() { return "9.0.0.39"; }
-bool QVApplication::moreThanOneInstanceAllowed()          { return false; }
+// One copy per user is kept by the instance channel (Main.cpp), before the framework
+// starts. JUCE's own check on Linux is a lock file shared by every user of the machine
+// that cannot hand the command line over, so it is left out.
+bool QVApplication::moreThanOneInstanceAllowed()          { return true; }
 
 QVApplication* QVApplication::getRunningApplication()
 {

@@ -357,3 +357,15 @@ TEST_F (VorniqProgram, TheWindowOpensCentredAt1040By600WithItsSizeLimits)
     EXPECT_EQ (*status, 0);
     EXPECT_NE (program->standardError().find ("vorniq: quit\n"), std::string::npos);
 }
+
+TEST_F (VorniqProgram, AnotherUsersCopyDoesNotStopThisOne)
+{
+    // JUCE's machine-wide lock, as a copy run by someone else on the machine holds it.
+    juce::InterProcessLock machineWide ("juceAppLock_Vorniq");
+    ASSERT_TRUE (machineWide.enter (0));
+
+    auto program = startAndWait();
+    EXPECT_TRUE (program->isRunning());
+    quit (*program);
+    machineWide.exit();
+}
