@@ -332,6 +332,10 @@ TEST_F (VorniqProgram, TheWindowOpensCentredAt1040By600WithItsSizeLimits)
     }
     ASSERT_FALSE (window.empty()) << "no visible window titled Vorniq";
 
+    // Wait until the window manager has taken the window over (it sets the frame's extents).
+    for (int i = 0; i < 100 && runTool ({ "/usr/bin/xprop", "-id", window, "_NET_FRAME_EXTENTS" }).find ("=") == std::string::npos; ++i)
+        program->waitForExit (50);
+
     auto opened = geometryOf (window);
     EXPECT_EQ (opened.width, 1040);
     EXPECT_EQ (opened.height, 600);
