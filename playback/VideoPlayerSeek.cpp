@@ -145,32 +145,28 @@ void VideoPlayer::moveTo (double seconds, bool evenWhenAlreadyThere)
     }
 }
 
-VideoFrame* VideoPlayer::findLastFrame()
+VideoFrame* VideoPlayer::findPictureBefore (std::int64_t target)
 {
+    // Seek ever further back, doubling the distance, until the first picture decoded
+    // after the seek lies before the target (or the stream's first picture is reached).
     auto origin = startPts.load() == AV_NOPTS_VALUE ? 0 : startPts.load();
-    auto end = origin + durationUs;
     auto back = firstBackOffUs;
     VideoFrame* frame = nullptr;
 
     for (int attempt = 0;; ++attempt)
     {
-        auto seekPoint = std::max (end - back, origin);
+        auto seekPoint = std::max (target - back, origin);
 
         if (seekTo (seekPoint))
         {
             frame = decodeNextVideoFrame (true, false);
 
-            if (frame != nullptr && frame->pts < end)
-                break;
+            if (frame != nullptr && frame->pts < target)
+                return frame;
         }
 
         if (seekPoint == origin)
-        {
-            if (frame != nullptr)
-                break;
-
-            return nullptr;
-        }
+            return frame;
 
         if (frame != nullptr)
         {
@@ -178,11 +174,21 @@ VideoFrame* VideoPlayer::findLastFrame()
             frame = nullptr;
         }
 
-        if (attempt + 1 >= maxSearchAttempts || end - back < origin)
+        if (attempt + 1 >= maxSearchAttempts || target - back < origin)
             return nullptr;
 
         back *= 2;
     }
+}
+
+VideoFrame* VideoPlayer::findLastFrame()
+{
+    auto origin = startPts.load() == AV_NOPTS_VALUE ? 0 : startPts.load();
+    auto end = origin + durationUs;
+    auto* frame = findPictureBefore (end);
+
+    if (frame == nullptr)
+        return nullptr;
 
     while (auto* next = decodeNextVideoFrame (true, false))
     {
@@ -216,40 +222,10 @@ VideoFrame* VideoPlayer::decodeFrameNear (std::int64_t timeUs)
 
     emptyWithAbortRaised();
 
-    auto back = firstBackOffUs;
-    VideoFrame* frame = nullptr;
+    auto* frame = findPictureBefore (target);
 
-    for (int attempt = 0;; ++attempt)
-    {
-        auto seekPoint = std::max (target - back, origin);
-
-        if (seekTo (seekPoint))
-        {
-            frame = decodeNextVideoFrame (true, false);
-
-            if (frame != nullptr && frame->pts < target)
-                break;
-        }
-
-        if (seekPoint == origin)
-        {
-            if (frame != nullptr)
-                break;
-
-            return nullptr;
-        }
-
-        if (frame != nullptr)
-        {
-            frame->release();
-            frame = nullptr;
-        }
-
-        if (attempt + 1 >= maxSearchAttempts || target - back < origin)
-            return nullptr;
-
-        back *= 2;
-    }
+    if (frame == nullptr)
+        return nullptr;
 
     for (;;)
     {
