@@ -25,11 +25,6 @@ namespace
         return *Verb::find ("library");
     }
 
-    juce::File fileFromArgument (const juce::String& argument)
-    {
-        return juce::File::getCurrentWorkingDirectory().getChildFile (argument);
-    }
-
     // The library folder named on the command line, which must exist: the tool never
     // makes a library somewhere a typing error pointed it to.
     bool findLibraryFolder (const juce::String& argument, juce::File& folder)

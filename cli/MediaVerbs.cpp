@@ -22,22 +22,6 @@ namespace
                                                { "trim <in.mov> <start> <end> <out.mov> [--audio <file.wav>] [--print-args]" },
                                                runTrim);
 
-    juce::File fileFromArgument (const juce::String& argument)
-    {
-        return juce::File::getCurrentWorkingDirectory().getChildFile (argument);
-    }
-
-    bool parseSeconds (const juce::String& text, double& seconds)
-    {
-        auto trimmed = text.trim();
-
-        if (trimmed.isEmpty() || ! trimmed.containsOnly ("0123456789.+-eE"))
-            return false;
-
-        seconds = trimmed.getDoubleValue();
-        return std::isfinite (seconds) && seconds >= 0.0;
-    }
-
     juce::String number (double value)
     {
         return juce::String (value, 6).trimCharactersAtEnd ("0").trimCharactersAtEnd (".");

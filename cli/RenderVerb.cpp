@@ -22,22 +22,6 @@ namespace
           "       [--stereo <9|10>] [--normalise <0..4>]   (0 off, 1 0 dB, 2 -3 dB, 3 -6 dB, 4 mute)" },
         runRender);
 
-    juce::File fileFromArgument (const juce::String& argument)
-    {
-        return juce::File::getCurrentWorkingDirectory().getChildFile (argument);
-    }
-
-    bool parseSeconds (const juce::String& text, double& seconds)
-    {
-        auto trimmed = text.trim();
-
-        if (trimmed.isEmpty() || ! trimmed.containsOnly ("0123456789.+-eE"))
-            return false;
-
-        seconds = trimmed.getDoubleValue();
-        return std::isfinite (seconds) && seconds >= 0.0;
-    }
-
     bool parseWhole (const juce::String& text, int low, int high, int& value)
     {
         auto trimmed = text.trim();

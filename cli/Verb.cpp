@@ -1,5 +1,7 @@
 #include "cli/Verb.h"
 
+#include <cmath>
+
 #include <algorithm>
 #include <iostream>
 #include <memory>
@@ -75,4 +77,20 @@ int reportUsageError (const juce::String& message, const Verb& verb)
 
     std::cerr << std::flush;
     return ExitStatus::usage;
+}
+
+juce::File fileFromArgument (const juce::String& argument)
+{
+    return juce::File::getCurrentWorkingDirectory().getChildFile (argument);
+}
+
+bool parseSeconds (const juce::String& text, double& seconds)
+{
+    auto trimmed = text.trim();
+
+    if (trimmed.isEmpty() || ! trimmed.containsOnly ("0123456789.+-eE"))
+        return false;
+
+    seconds = trimmed.getDoubleValue();
+    return std::isfinite (seconds) && seconds >= 0.0;
 }

@@ -58,3 +58,9 @@ int reportFailure (const juce::String& message);
 /** Writes "vorniq-cli: <message>", the usage lines of verb and a line break to
     standard error and returns ExitStatus::usage. */
 int reportUsageError (const juce::String& message, const Verb& verb);
+
+/** A file named on the command line, relative to the working folder. */
+juce::File fileFromArgument (const juce::String& argument);
+
+/** Reads a time in seconds (a finite number, not negative); false when text is not one. */
+bool parseSeconds (const juce::String& text, double& seconds);
