@@ -189,6 +189,7 @@ private:
     VideoFrame* decodeFrameNear (std::int64_t timeUs);
 
     double audioSampleRate() const;
+    double snapToPictureGrid (double seconds) const;
     std::int64_t toMicroseconds (std::int64_t streamTime) const;
 
     //==============================================================================

@@ -634,21 +634,27 @@ double VideoPlayer::getPosition()
     return position.load();
 }
 
+double VideoPlayer::snapToPictureGrid (double seconds) const
+{
+    // Trim points of a video fall on picture times: the nearest one, half up.
+    if (audioOnly.load())
+        return seconds;
+
+    auto d = (double) getVideoInfo().frameDurationUs / 1000000.0;
+
+    if (d <= 0.0)
+        return seconds;
+
+    auto r = std::fmod (seconds, d);
+    return r < d / 2.0 ? seconds - r : seconds - r + d;
+}
+
 void VideoPlayer::setStartPosition (double seconds)
 {
     if (seconds > endPosition.load())
         return;
 
-    if (! audioOnly.load())
-    {
-        auto d = (double) getVideoInfo().frameDurationUs / 1000000.0;
-
-        if (d > 0.0)
-        {
-            auto r = std::fmod (seconds, d);
-            seconds = r < d / 2.0 ? seconds - r : seconds - r + d;
-        }
-    }
+    seconds = snapToPictureGrid (seconds);
 
     startPosition = seconds;
 }
@@ -660,16 +666,7 @@ void VideoPlayer::setEndPosition (double seconds)
     if (seconds < startPosition.load())
         return;
 
-    if (! audioOnly.load())
-    {
-        auto d = (double) getVideoInfo().frameDurationUs / 1000000.0;
-
-        if (d > 0.0)
-        {
-            auto r = std::fmod (seconds, d);
-            seconds = r < d / 2.0 ? seconds - r : seconds - r + d;
-        }
-    }
+    seconds = snapToPictureGrid (seconds);
 
     endPosition = seconds;
 }
