@@ -333,8 +333,17 @@ TEST_F (VorniqProgram, TheWindowOpensCentredAt1040By600WithItsSizeLimits)
     ASSERT_FALSE (window.empty()) << "no visible window titled Vorniq";
 
     // Wait until the window manager has taken the window over (it sets the frame's extents).
-    for (int i = 0; i < 100 && runTool ({ "/usr/bin/xprop", "-id", window, "_NET_FRAME_EXTENTS" }).find ("=") == std::string::npos; ++i)
+    auto managed = [&] { return runTool ({ "/usr/bin/xprop", "-id", window, "_NET_FRAME_EXTENTS" }).find ("=") != std::string::npos; };
+
+    for (int i = 0; i < 100 && ! managed(); ++i)
         program->waitForExit (50);
+
+    if (! managed())
+    {
+        // Another test's window manager may hold the display (openbox then refuses to start).
+        quit (*program);
+        GTEST_SKIP() << "no window manager took the window over";
+    }
 
     auto opened = geometryOf (window);
     EXPECT_EQ (opened.width, 1040);
