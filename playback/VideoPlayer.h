@@ -184,6 +184,7 @@ private:
     bool releaseShownPicture();
     void moveTo (double seconds, bool evenWhenAlreadyThere);
     bool seekTo (std::int64_t targetUs);
+    VideoFrame* decodePictureAt (std::int64_t targetUs);
     VideoFrame* findPictureBefore (std::int64_t targetUs);
     VideoFrame* findLastFrame();
     VideoFrame* decodeFrameNear (std::int64_t timeUs);

@@ -111,38 +111,42 @@ void VideoPlayer::moveTo (double seconds, bool evenWhenAlreadyThere)
             return;
         }
 
-        auto target = (std::int64_t) (seconds * 1000000.0);
-        auto origin = startPts.load() == AV_NOPTS_VALUE ? 0 : startPts.load();
-
-        if (! seekTo (origin + target))
-            return;
-
-        auto* frame = decodeNextVideoFrame (true, false);
-
-        // Decode on to the first picture whose time is at least the target minus half a
-        // picture; at the end of the stream the last picture decoded is kept.
-        while (frame != nullptr && frame->pts - origin < target - (frameDurationUs >> 1))
-        {
-            auto* next = decodeNextVideoFrame (true, false);
-
-            if (next == nullptr)
-                break;
-
-            frame->release();
-            frame = next;
-        }
-
-        // Queued pictures carry times from the first picture, whichever path put them there.
-        if (frame != nullptr)
-        {
-            frame->pts -= origin;
+        if (auto* frame = decodePictureAt ((std::int64_t) (seconds * 1000000.0)))
             pushPicture (frame);
-        }
     }
     catch (const std::exception& error)
     {
         workerFailed ("setPosition", error);
     }
+}
+
+VideoFrame* VideoPlayer::decodePictureAt (std::int64_t targetUs)
+{
+    auto origin = startPts.load() == AV_NOPTS_VALUE ? 0 : startPts.load();
+
+    if (! seekTo (origin + targetUs))
+        return nullptr;
+
+    auto* frame = decodeNextVideoFrame (true, false);
+
+    // Decode on to the first picture whose time is at least the target minus half a
+    // picture; at the end of the stream the last picture decoded is kept.
+    while (frame != nullptr && frame->pts - origin < targetUs - (frameDurationUs >> 1))
+    {
+        auto* next = decodeNextVideoFrame (true, false);
+
+        if (next == nullptr)
+            break;
+
+        frame->release();
+        frame = next;
+    }
+
+    // Queued pictures carry times from the first picture, whichever path put them there.
+    if (frame != nullptr)
+        frame->pts -= origin;
+
+    return frame;
 }
 
 VideoFrame* VideoPlayer::findPictureBefore (std::int64_t target)
@@ -352,9 +356,11 @@ bool VideoPlayer::setOutputSize (int width, int height, double scale)
             if (videoPool != nullptr)
                 videoPool->resize (width, height);
 
-            if (isOpen.load() && seekTo (time))
-                if (auto* decoded = decodeNextVideoFrame (true, false))
-                    decoded->release();
+            // The picture that was on screen, converted again at the new size, so a
+            // paused window keeps showing the same picture rather than the key frame's.
+            if (isOpen.load())
+                if (auto* picture = decodePictureAt (time))
+                    pushPicture (picture);
         }
         else if (videoPool != nullptr)
         {

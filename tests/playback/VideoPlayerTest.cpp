@@ -26,14 +26,15 @@ namespace
         int changes = 0;
     };
 
-    // The picture FFmpeg's own tool decodes at a frame index, converted to BGRA at the
-    // same size with nearest-neighbour sampling, as the player converts.
-    std::string referenceFrame (const juce::File& file, int index)
+    // The picture FFmpeg's own tool decodes at a frame index, converted to BGRA with
+    // nearest-neighbour sampling as the player converts: at the source size, or at
+    // another ("320:180").
+    std::string referenceFrame (const juce::File& file, int index, const std::string& size = "iw:ih")
     {
         ScratchFolder folder;
         ChildProgram::Options options;
         options.arguments = { "-hide_banner", "-loglevel", "error", "-nostdin", "-i", file.getFullPathName().toStdString(),
-                              "-vf", "select=eq(n\\," + std::to_string (index) + "),scale=flags=neighbor,format=bgra",
+                              "-vf", "select=eq(n\\," + std::to_string (index) + "),scale=" + size + ":flags=neighbor,format=bgra",
                               "-vsync", "0", "-frames:v", "1", "-f", "rawvideo", folder / "frame.raw" };
         ChildProgram ffmpeg ("/usr/bin/ffmpeg", options);
         auto status = ffmpeg.waitForExit (60000);
@@ -591,6 +592,29 @@ TEST (VideoPlayer, ConcurrentResizesEndAtTheNewestSize)
     EXPECT_TRUE (player.setOutputSize (160, 90, 2.0));
     player.setPosition (1.0);
     EXPECT_EQ (shownAfterRepaint (player).getWidth(), 160);
+}
+
+TEST (VideoPlayer, AResizeKeepsThePictureOnScreen)
+{
+    // Pictures between key frames, early and late in a clip, and on a clip whose stream starts late.
+    struct Case { Clip clip; double time; int index; };
+    const Case cases[] = { { clip2997, 1.5, 45 }, { clip2997, 9.95, 298 }, { clipOffset, 1.5, 37 } };
+
+    for (auto& c : cases)
+    {
+        VideoPlayer player;
+        ASSERT_TRUE (player.open (media (c.clip.name), nullptr));
+        player.setPosition (c.time);
+        shownAfterRepaint (player);
+        auto position = player.getPosition();
+
+        ASSERT_TRUE (player.setOutputSize (320, 180, 1.0));
+        auto image = shownAfterRepaint (player);
+        ASSERT_EQ (image.getWidth(), 320);
+        EXPECT_GT (psnr (image, referenceFrame (media (c.clip.name), c.index, "320:180")), 45.0)
+            << c.clip.name << " at " << c.time << " s";
+        EXPECT_NEAR (player.getPosition(), position, 1.0e-6) << c.clip.name;
+    }
 }
 
 TEST (VideoPlayer, PlaysThroughARealJackDeviceInStepWithTheClock)
