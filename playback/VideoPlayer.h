@@ -13,6 +13,7 @@
 #include <juce_graphics/juce_graphics.h>
 
 #include <atomic>
+#include <limits>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -205,6 +206,7 @@ private:
     SwrContext* resampler = nullptr;
     double resamplerRate = 0.0; // the device rate the resampler converts to
     bool videoPacketPending = false;
+    std::int64_t convertFromUs = std::numeric_limits<std::int64_t>::min(); // earlier pictures stay unconverted
 
     // Picture output.
     std::atomic<int> outputWidth { 0 }, outputHeight { 0 };

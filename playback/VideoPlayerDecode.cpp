@@ -238,7 +238,26 @@ VideoFrame* VideoPlayer::receivePicture (bool convert)
         throw std::runtime_error ("Player unable to get a new frame from factory");
     }
 
-    if (convert)
+    frame->keyFrame = decodedFrame->key_frame != 0;
+
+    // Picture times are presentation times. The first picture fixes the origin.
+    auto pts = toMicroseconds (decodedFrame->best_effort_timestamp);
+
+    if (startPts.load() == AV_NOPTS_VALUE)
+    {
+        startPts = pts;
+        debugLog ("upts0 == %lld (decode time %lld)", (long long) pts, (long long) toMicroseconds (decodedFrame->pkt_dts));
+    }
+    else if (lastPts.load() != AV_NOPTS_VALUE && pts < lastPts.load())
+    {
+        pts = lastPts.load() + frameDurationUs;
+    }
+
+    frame->pts = pts;
+    lastPts = pts;
+
+    // Positioning drops the pictures before its target unseen: no need to convert them.
+    if (convert && pts >= convertFromUs)
     {
         if (scaler == nullptr)
         {
@@ -265,27 +284,6 @@ VideoFrame* VideoPlayer::receivePicture (bool convert)
         frame->width = width;
         frame->height = height;
         frame->stride = width * 4;
-    }
-
-    frame->keyFrame = decodedFrame->key_frame != 0;
-
-    // Picture times are presentation times. The first picture fixes the origin.
-    auto pts = toMicroseconds (decodedFrame->best_effort_timestamp);
-
-    if (startPts.load() == AV_NOPTS_VALUE)
-    {
-        frame->pts = pts;
-        startPts = pts;
-        lastPts = pts;
-        debugLog ("upts0 == %lld (decode time %lld)", (long long) pts, (long long) toMicroseconds (decodedFrame->pkt_dts));
-    }
-    else
-    {
-        if (lastPts.load() != AV_NOPTS_VALUE && pts < lastPts.load())
-            pts = lastPts.load() + frameDurationUs;
-
-        frame->pts = pts;
-        lastPts = pts;
     }
 
     av_frame_unref (decodedFrame);

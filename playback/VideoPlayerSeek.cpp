@@ -14,6 +14,7 @@ extern "C"
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace
 {
@@ -124,29 +125,51 @@ VideoFrame* VideoPlayer::decodePictureAt (std::int64_t targetUs)
 {
     auto origin = startPts.load() == AV_NOPTS_VALUE ? 0 : startPts.load();
 
-    if (! seekTo (origin + targetUs))
-        return nullptr;
+    // The first picture whose time is at least the target minus half a picture; at the
+    // end of the stream the last picture decoded is kept. Only that one is converted,
+    // unless the stream ends first: then the last picture is decoded again, converted.
+    auto wanted = origin + targetUs - (frameDurationUs >> 1);
 
-    auto* frame = decodeNextVideoFrame (true, false);
-
-    // Decode on to the first picture whose time is at least the target minus half a
-    // picture; at the end of the stream the last picture decoded is kept.
-    while (frame != nullptr && frame->pts - origin < targetUs - (frameDurationUs >> 1))
+    for (int pass = 0; pass < 2; ++pass)
     {
-        auto* next = decodeNextVideoFrame (true, false);
+        if (! seekTo (origin + targetUs))
+            return nullptr;
 
-        if (next == nullptr)
-            break;
+        struct ConvertFrom
+        {
+            ConvertFrom (std::int64_t& value, std::int64_t from) : slot (value) { slot = from; }
+            ~ConvertFrom() { slot = std::numeric_limits<std::int64_t>::min(); }
+            std::int64_t& slot;
+        } convertFrom (convertFromUs, wanted);
 
+        auto* frame = decodeNextVideoFrame (true, false);
+
+        while (frame != nullptr && frame->pts < wanted)
+        {
+            auto* next = decodeNextVideoFrame (true, false);
+
+            if (next == nullptr)
+                break;
+
+            frame->release();
+            frame = next;
+        }
+
+        if (frame == nullptr)
+            return nullptr;
+
+        if (frame->pts >= wanted)
+        {
+            // Queued pictures carry times from the first picture, whichever path put them there.
+            frame->pts -= origin;
+            return frame;
+        }
+
+        wanted = frame->pts;
         frame->release();
-        frame = next;
     }
 
-    // Queued pictures carry times from the first picture, whichever path put them there.
-    if (frame != nullptr)
-        frame->pts -= origin;
-
-    return frame;
+    return nullptr;
 }
 
 VideoFrame* VideoPlayer::findPictureBefore (std::int64_t target)
