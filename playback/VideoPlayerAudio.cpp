@@ -108,9 +108,10 @@ void VideoPlayer::getNextAudioBlock (const juce::AudioSourceChannelInfo& block)
                     continue;
                 }
 
-                // The silent clock lets pictures run on without sound.
+                // The silent clock lets pictures run on without sound, at the pace the
+                // device plays its blocks.
                 if (remaining == block.numSamples && ! videoQueue.isEmpty())
-                    audioClock = audioClock.load() + deviceBlockSize.load() * dt;
+                    audioClock = audioClock.load() + block.numSamples / deviceSampleRate.load();
 
                 break;
             }

@@ -504,7 +504,7 @@ VideoFrame* VideoPlayer::getNextVideoFrame()
         if (n == 1 && playing.load())
         {
             audioStarted = true;
-            auto blockSeconds = deviceBlockSize.load() / audioSampleRate();
+            auto blockSeconds = deviceBlockSize.load() / deviceSampleRate.load();
             auto origin = startPts.load() == AV_NOPTS_VALUE ? 0 : startPts.load();
             bool shown = false;
 
