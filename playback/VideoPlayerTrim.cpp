@@ -12,30 +12,40 @@ extern "C"
 
 #include <cmath>
 
+namespace
+{
+    // The tool's time notation, which takes no negative time: a range before the first
+    // picture starts at the beginning.
+    juce::String toolTimeText (double seconds)
+    {
+        auto milliseconds = std::max (0ll, std::llround (seconds * 1000.0));
+        return formatTime ((double) (milliseconds / 1000)) + "." + juce::String (milliseconds % 1000).paddedLeft ('0', 3);
+    }
+}
+
 juce::String VideoPlayer::formatTrimTime (double seconds) const
 {
+    // Positions count from the first picture; the tool seeks in the stream's own time.
     auto origin = startPts.load();
-    auto s = origin != AV_NOPTS_VALUE ? seconds + (double) origin / 1000000.0 : seconds;
-
-    // The tool takes no negative time in this notation: a range before the first
-    // picture starts at the beginning.
-    auto milliseconds = std::max (0ll, std::llround (s * 1000.0));
-    return formatTime ((double) (milliseconds / 1000)) + "." + juce::String (milliseconds % 1000).paddedLeft ('0', 3);
+    return toolTimeText (origin != AV_NOPTS_VALUE ? seconds + (double) origin / 1000000.0 : seconds);
 }
 
 juce::StringArray VideoPlayer::getTrimArguments (const juce::String& outputPath, const juce::File& audioFile) const
 {
     auto start = startPosition.load();
-    auto length = endPosition.load() - start;
+    auto length = toolTimeText (endPosition.load() - start); // a duration: no origin
     auto input = juce::String::fromUTF8 (path.c_str());
+
+    // A full path, so that a name starting with a dash is never taken for an option.
+    auto output = juce::File::getCurrentWorkingDirectory().getChildFile (outputPath).getFullPathName();
 
     juce::StringArray arguments { "-ss", formatTrimTime (start), "-i", input };
 
     if (audioFile.existsAsFile())
-        arguments.addArray ({ "-ss", formatTrimTime (start), "-i", audioFile.getFullPathName(), "-t", formatTrimTime (length),
-                              "-map", "0:v", "-map", "1:a", "-c", "copy", outputPath, "-y" });
+        arguments.addArray ({ "-ss", formatTrimTime (start), "-i", audioFile.getFullPathName(), "-t", length,
+                              "-map", "0:v", "-map", "1:a", "-c", "copy", output, "-y" });
     else
-        arguments.addArray ({ "-t", formatTrimTime (length), "-c:v", "copy", "-c:a", "copy", outputPath, "-y" });
+        arguments.addArray ({ "-t", length, "-c:v", "copy", "-c:a", "copy", output, "-y" });
 
     return arguments;
 }
