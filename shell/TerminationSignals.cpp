@@ -1,6 +1,7 @@
 #include "shell/TerminationSignals.h"
 
 #include <atomic>
+#include <pthread.h>
 #include <csignal>
 #include <ctime>
 #include <thread>
@@ -27,6 +28,15 @@ namespace TerminationSignals
     {
         auto set = terminationSet();
         pthread_sigmask (SIG_BLOCK, &set, nullptr);
+
+        // Programs started from here (the ffmpeg tool, a document viewer) must stay
+        // stoppable: a blocked mask would survive their exec. A forked child unblocks
+        // the signals again before it runs anything.
+        static const bool childHandlerInstalled = [] { return pthread_atfork (nullptr, nullptr, [] {
+            auto signals = terminationSet();
+            pthread_sigmask (SIG_UNBLOCK, &signals, nullptr);
+        }) == 0; }();
+        (void) childHandlerInstalled;
     }
 
     void startHandling (std::function<void()> onSignal)
