@@ -32,7 +32,7 @@ namespace
     }
 }
 
-DefaultTypefaceNames getDesignedTypefaceNames (const juce::String& language)
+DefaultTypefaceNames getPreferredTypefaceNames (const juce::String& language)
 {
     if (language == "ja")
         return { "Hiragino Sans GB", "Hiragino Sans GB", "Hiragino Sans GB", "Hiragino Sans GB" };
@@ -40,24 +40,24 @@ DefaultTypefaceNames getDesignedTypefaceNames (const juce::String& language)
     return { "Lucida Grande", "Times New Roman", "Menlo", "Arial Unicode MS" };
 }
 
-juce::String findInstalledTypeface (const juce::String& designedName, bool japanese)
+juce::String findInstalledTypeface (const juce::String& preferredName, bool japanese)
 {
-    if (isInstalled (designedName))
-        return designedName;
+    if (isInstalled (preferredName))
+        return preferredName;
 
     juce::String replacement;
 
     if (japanese)
         replacement = firstInstalled ({ "Noto Sans CJK JP", "Noto Sans JP", "IPAexGothic", "IPAGothic",
                                         "TakaoGothic", "VL Gothic", "Droid Sans Fallback" });
-    else if (designedName == "Times New Roman")
+    else if (preferredName == "Times New Roman")
         replacement = firstInstalled ({ "Liberation Serif", "DejaVu Serif", "FreeSerif" });
-    else if (designedName == "Menlo")
+    else if (preferredName == "Menlo")
         replacement = firstInstalled ({ "Liberation Mono", "DejaVu Sans Mono", "FreeMono" });
     else
         replacement = firstInstalled ({ "Liberation Sans", "Arimo", "DejaVu Sans", "FreeSans" });
 
-    return replacement.isNotEmpty() ? replacement : designedName;
+    return replacement.isNotEmpty() ? replacement : preferredName;
 }
 
 const DefaultTypefaceNames& getDefaultTypefaceNames()
@@ -66,11 +66,11 @@ const DefaultTypefaceNames& getDefaultTypefaceNames()
     {
         auto language = languageSetting();
         auto japanese = language == "ja";
-        auto designed = getDesignedTypefaceNames (language);
-        return DefaultTypefaceNames { findInstalledTypeface (designed.sansSerif, japanese),
-                                      findInstalledTypeface (designed.serif, japanese),
-                                      findInstalledTypeface (designed.monospaced, japanese),
-                                      findInstalledTypeface (designed.fallback, japanese) };
+        auto preferred = getPreferredTypefaceNames (language);
+        return DefaultTypefaceNames { findInstalledTypeface (preferred.sansSerif, japanese),
+                                      findInstalledTypeface (preferred.serif, japanese),
+                                      findInstalledTypeface (preferred.monospaced, japanese),
+                                      findInstalledTypeface (preferred.fallback, japanese) };
     }();
 
     return names;

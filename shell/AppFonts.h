@@ -10,22 +10,22 @@ struct DefaultTypefaceNames
     juce::String sansSerif, serif, monospaced, fallback;
 };
 
-/** The designed default typefaces for a language value: all "Hiragino Sans GB" for
+/** The preferred default typefaces for a language value: all "Hiragino Sans GB" for
     "ja", else "Lucida Grande", "Times New Roman", "Menlo", "Arial Unicode MS". */
-DefaultTypefaceNames getDesignedTypefaceNames (const juce::String& language);
+DefaultTypefaceNames getPreferredTypefaceNames (const juce::String& language);
 
 /** The default typefaces of this run, decided once from the "language" setting on
     first use, each mapped to an installed face. Message thread. */
 const DefaultTypefaceNames& getDefaultTypefaceNames();
 
-/** The face to draw with for a designed typeface name: the name itself when it is
+/** The face to draw with for a preferred typeface name: the name itself when it is
     installed; otherwise, for Japanese, an installed face that covers Japanese
     (Noto Sans CJK JP first), and for other languages an installed Latin face of
     similar metrics (Liberation Sans for Arial and the sans faces, Liberation Serif
     for serif faces, Liberation Mono for monospaced ones). Any thread. */
-juce::String findInstalledTypeface (const juce::String& designedName, bool japanese);
+juce::String findInstalledTypeface (const juce::String& preferredName, bool japanese);
 
-/** The designed application typeface: "Arial", or "Hiragino Sans GB" for "ja". */
+/** The preferred application typeface: "Arial", or "Hiragino Sans GB" for "ja". */
 juce::String getAppFontName (const juce::String& language);
 
 /** The application's plain font for a size kind: 0 gives height 12, 2 gives 16,

@@ -22,7 +22,7 @@ namespace
     }
 }
 
-TEST (PlaceholderArtwork, EachIsADrawnPictureOfTheDesignedSize)
+TEST (PlaceholderArtwork, EachIsADrawnPictureOfItsStoredSize)
 {
     struct Case { const char* name; juce::Image picture; };
     const Case cases[] = {

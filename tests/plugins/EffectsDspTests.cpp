@@ -513,7 +513,7 @@ TEST_P (ReverbDecay, MatchesTheDesignedReverberationTime)
         effect->setParameter (index, value);
 
     auto measured = measureDecaySeconds (*effect, 48000.0, std::max (1.5, 1.6 * c.expectedSeconds));
-    std::printf ("%s: designed RT60 %.2f s, measured %.2f s\n", c.name, c.expectedSeconds, measured);
+    std::printf ("%s: target RT60 %.2f s, measured %.2f s\n", c.name, c.expectedSeconds, measured);
     EXPECT_NEAR (measured, c.expectedSeconds, 0.2 * c.expectedSeconds);
 }
 

@@ -133,15 +133,15 @@ TEST_F (SettingsSandbox, AppFontFollowsTheLanguageAtEveryCall)
     }
 }
 
-TEST (AppFonts, DesignedDefaultTypefaces)
+TEST (AppFonts, PreferredDefaultTypefaces)
 {
-    auto japanese = getDesignedTypefaceNames ("ja");
+    auto japanese = getPreferredTypefaceNames ("ja");
     for (auto& name : { japanese.sansSerif, japanese.serif, japanese.monospaced, japanese.fallback })
         EXPECT_EQ (name, "Hiragino Sans GB");
 
     for (auto* language : { "en", "", "<nonexist>", "JA" })
     {
-        auto other = getDesignedTypefaceNames (language);
+        auto other = getPreferredTypefaceNames (language);
         EXPECT_EQ (other.sansSerif, "Lucida Grande");
         EXPECT_EQ (other.serif, "Times New Roman");
         EXPECT_EQ (other.monospaced, "Menlo");
