@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <csetjmp>
+#include <cstring>
 #include <cstdio>
 #include <sys/stat.h>
 #include <thread>
@@ -31,6 +32,105 @@ namespace
     {
         auto* bytes = static_cast<const juce::uint8*> (data);
         return numBytes >= 3 && bytes[0] == 0xff && bytes[1] == 0xd8 && bytes[2] == 0xff;
+    }
+
+    bool sidesAreAcceptable (int width, int height)
+    {
+        return width > 0 && width <= largestPictureSide && height > 0 && height <= largestPictureSide;
+    }
+
+    int bigEndian32 (const juce::uint8* bytes)
+    {
+        auto value = (static_cast<juce::uint32> (bytes[0]) << 24) | (static_cast<juce::uint32> (bytes[1]) << 16)
+                   | (static_cast<juce::uint32> (bytes[2]) << 8) | static_cast<juce::uint32> (bytes[3]);
+        return value > 0x7fffffffu ? -1 : static_cast<int> (value);
+    }
+
+    int littleEndian16 (const juce::uint8* bytes)
+    {
+        return bytes[0] | (bytes[1] << 8);
+    }
+
+    // JUCE's PNG reader allocates the whole picture the IHDR chunk (always the first
+    // chunk) claims, and carries on writing when that allocation fails.
+    bool isPngOfAcceptableSize (const juce::uint8* bytes, size_t numBytes)
+    {
+        static constexpr juce::uint8 signature[] = { 0x89, 'P', 'N', 'G', 0x0d, 0x0a, 0x1a, 0x0a };
+
+        return numBytes >= 24
+            && std::memcmp (bytes, signature, sizeof (signature)) == 0
+            && std::memcmp (bytes + 12, "IHDR", 4) == 0
+            && sidesAreAcceptable (bigEndian32 (bytes + 16), bigEndian32 (bytes + 20));
+    }
+
+    /*  JUCE's GIF reader allocates the picture at the size of the first image
+        descriptor, which may differ from the logical screen; both are checked. The
+        blocks before that descriptor are walked the way JUCE's reader walks them, so
+        that it meets no descriptor this walk has not seen. Data that ends before any
+        descriptor makes JUCE's reader give up without allocating anything.
+    */
+    bool isGifOfAcceptableSize (const juce::uint8* bytes, size_t numBytes)
+    {
+        if (numBytes < 13
+             || (std::memcmp (bytes, "GIF87a", 6) != 0 && std::memcmp (bytes, "GIF89a", 6) != 0)
+             || ! sidesAreAcceptable (littleEndian16 (bytes + 6), littleEndian16 (bytes + 8)))
+            return false;
+
+        size_t position = 13;
+
+        if ((bytes[10] & 0x80) != 0)
+            position += 3 * static_cast<size_t> (2 << (bytes[10] & 7));
+
+        auto skipSubBlock = [&]
+        {
+            auto length = bytes[position];
+            position += 1 + length;
+            return length;
+        };
+
+        while (position < numBytes)
+        {
+            auto introducer = bytes[position++];
+
+            if (introducer == ';')
+                return true;
+
+            if (introducer == '!')
+            {
+                if (position >= numBytes)
+                    return true;
+
+                // JUCE reads the graphic control block and then the usual sub-blocks.
+                if (bytes[position++] == 0xf9)
+                {
+                    if (position >= numBytes)
+                        return true;
+
+                    skipSubBlock();
+                }
+
+                for (;;)
+                {
+                    if (position >= numBytes)
+                        return true;
+
+                    if (skipSubBlock() == 0)
+                        break;
+                }
+
+                continue;
+            }
+
+            if (introducer != ',')
+                continue;
+
+            if (position + 9 > numBytes)
+                return true;
+
+            return sidesAreAcceptable (littleEndian16 (bytes + position + 4), littleEndian16 (bytes + position + 6));
+        }
+
+        return true;
     }
 
     // The smallest of libjpeg's scale factors M/8 that still gives at least the wanted
@@ -189,6 +289,13 @@ juce::Image ThumbnailDecoder::decode (const void* data, size_t numBytes, int max
     // so what fails here (CMYK, damage) would fail there too.
     if (looksLikeJpeg (data, numBytes))
         return decodeJpeg (data, numBytes, maximumWidth);
+
+    // JUCE's other readers trust the sizes in the headers, so only formats whose
+    // header has been read and found sound reach them.
+    auto* bytes = static_cast<const juce::uint8*> (data);
+
+    if (! isPngOfAcceptableSize (bytes, numBytes) && ! isGifOfAcceptableSize (bytes, numBytes))
+        return {};
 
     return narrowedTo (juce::ImageFileFormat::loadFrom (data, numBytes), maximumWidth);
 }

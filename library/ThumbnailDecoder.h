@@ -14,7 +14,9 @@
     wide. JPEG files are decoded with libjpeg's scaled decoding (the IDCT produces the
     smaller picture directly, so large files are also quick to load); other formats
     (PNG, GIF) go through JUCE's image formats and are scaled down afterwards.
-    Pictures more than 16384 pixels on a side are refused.
+    Pictures more than 16384 pixels on a side are refused, and so is anything
+    whose header is not that of a JPEG, PNG or GIF, before anything is allocated
+    for it.
 
     Whoever needs the full-size picture reads the thumbnail file itself.
 

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
+#include <cstring>
 
 namespace
 {
@@ -24,6 +26,63 @@ namespace
     juce::File testMedia (const char* name)
     {
         return juce::File (VORNIQ_TEST_MEDIA_DIR).getChildFile (name);
+    }
+
+    juce::uint32 pngChunkCrc (const juce::uint8* typeAndData, size_t numBytes)
+    {
+        juce::uint32 crc = 0xffffffffu;
+
+        for (size_t i = 0; i < numBytes; ++i)
+        {
+            crc ^= typeAndData[i];
+
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc >> 1) ^ ((crc & 1) != 0 ? 0xedb88320u : 0u);
+        }
+
+        return crc ^ 0xffffffffu;
+    }
+
+    void putBigEndian32 (juce::uint8* destination, juce::uint32 value)
+    {
+        for (int i = 0; i < 4; ++i)
+            destination[i] = static_cast<juce::uint8> (value >> (24 - 8 * i));
+    }
+
+    // A real PNG of JUCE's writer whose IHDR chunk, checksum included, claims
+    // width x height: every reader takes it for a picture of that size.
+    void writePngClaiming (const juce::File& file, juce::uint32 width, juce::uint32 height)
+    {
+        writeTestPng (file, 40, 30);
+        juce::MemoryBlock bytes;
+        ASSERT_TRUE (file.loadFileAsData (bytes));
+        auto* data = static_cast<juce::uint8*> (bytes.getData());
+        ASSERT_EQ (std::memcmp (data + 12, "IHDR", 4), 0);
+
+        putBigEndian32 (data + 16, width);
+        putBigEndian32 (data + 20, height);
+        putBigEndian32 (data + 29, pngChunkCrc (data + 12, 17));
+        ASSERT_TRUE (file.replaceWithData (bytes.getData(), bytes.getSize()));
+    }
+
+    // A one-pixel white GIF with a graphic control extension, whose logical screen
+    // and image descriptor claim the sizes given.
+    void writeGifClaiming (const juce::File& file, int screenWidth, int screenHeight, int imageWidth, int imageHeight)
+    {
+        auto lo = [] (int value) { return static_cast<juce::uint8> (value & 0xff); };
+        auto hi = [] (int value) { return static_cast<juce::uint8> ((value >> 8) & 0xff); };
+
+        const juce::uint8 bytes[] = {
+            'G', 'I', 'F', '8', '9', 'a',
+            lo (screenWidth), hi (screenWidth), lo (screenHeight), hi (screenHeight), 0x80, 0, 0,
+            0xff, 0xff, 0xff, 0, 0, 0,
+            '!', 0xf9, 4, 0, 0, 0, 0, 0,
+            ',', 0, 0, 0, 0, lo (imageWidth), hi (imageWidth), lo (imageHeight), hi (imageHeight), 0,
+            2, 2, 0x44, 0x01, 0,
+            ';'
+        };
+
+        ASSERT_TRUE (file.replaceWithData (bytes, sizeof (bytes)));
     }
 
     void expectNear (juce::Colour actual, juce::Colour expected, const std::string& where)
@@ -228,5 +287,80 @@ TEST_F (ThumbnailDecoderTest, ALoadedLibraryHoldsTheSamePicturesAsDecodingEachFi
         EXPECT_EQ (loaded.getWidth(), direct.getWidth()) << i;
         EXPECT_EQ (loaded.getHeight(), direct.getHeight()) << i;
         EXPECT_EQ (loaded.getPixelAt (10, 10).getARGB(), direct.getPixelAt (10, 10).getARGB()) << i;
+    }
+}
+
+TEST_F (ThumbnailDecoderTest, PngsAndGifsClaimingHugePicturesAreRefusedBeforeDecoding)
+{
+    struct Case { const char* name; std::function<void (const juce::File&)> write; bool decodes; };
+    const Case cases[] = {
+        { "small.png",        [] (const juce::File& f) { writePngClaiming (f, 40, 30); },                true },
+        { "huge.png",         [] (const juce::File& f) { writePngClaiming (f, 100000, 100000); },        false },
+        { "wide.png",         [] (const juce::File& f) { writePngClaiming (f, 16385, 1); },              false },
+        { "negative.png",     [] (const juce::File& f) { writePngClaiming (f, 0x80000010u, 30); },       false },
+        { "pixel.gif",        [] (const juce::File& f) { writeGifClaiming (f, 1, 1, 1, 1); },            true },
+        { "huge-screen.gif",  [] (const juce::File& f) { writeGifClaiming (f, 65535, 65535, 1, 1); },    false },
+        { "huge-image.gif",   [] (const juce::File& f) { writeGifClaiming (f, 1, 1, 65535, 65535); },    false },
+        { "tall-image.gif",   [] (const juce::File& f) { writeGifClaiming (f, 1, 1, 1, 16385); },        false },
+    };
+
+    for (const auto& c : cases)
+    {
+        auto file = folder.getChildFile (c.name);
+        c.write (file);
+        auto picture = ThumbnailDecoder::decode (file);
+        EXPECT_EQ (picture.isValid(), c.decodes) << c.name;
+    }
+
+    // Patched back to its own size, the PNG is whole again: the checksum is right.
+    auto small = ThumbnailDecoder::decode (folder.getChildFile ("small.png"));
+    ASSERT_TRUE (small.isValid());
+    EXPECT_EQ (small.getWidth(), 40);
+    EXPECT_EQ (small.getHeight(), 30);
+    expectNear (small.getPixelAt (5, 15), juce::Colour (0xffd02020), "left of the small PNG");
+    expectNear (small.getPixelAt (35, 15), juce::Colour (0xff2040d0), "right of the small PNG");
+
+    auto pixel = ThumbnailDecoder::decode (folder.getChildFile ("pixel.gif"));
+    EXPECT_EQ (pixel.getWidth(), 1);
+    EXPECT_EQ (pixel.getHeight(), 1);
+}
+
+TEST_F (ThumbnailDecoderTest, ALibraryWithHugePngAndGifThumbnailsLoadsWithNullPictures)
+{
+    auto thumbnails = folder.getChildFile ("Thumbnails");
+    ASSERT_TRUE (thumbnails.createDirectory());
+    auto normalPng = thumbnails.getChildFile ("normal.png");
+    auto hugePng = thumbnails.getChildFile ("huge.png");
+    auto hugeGif = thumbnails.getChildFile ("huge.gif");
+
+    // Saved while every thumbnail is a sound picture; the files are damaged afterwards,
+    // as they would be on a disk the program does not own alone.
+    for (const auto& file : { normalPng, hugePng, hugeGif })
+        writeTestPng (file, 1000, 500);
+
+    {
+        AssetCollection saved, savedAlbums;
+        saved.add (makeStoredFileAsset (1, "normal.mov", "/media/normal.mov", normalPng.getFullPathName(), 1700000000000));
+        saved.add (makeStoredFileAsset (2, "huge.mov", "/media/huge.mov", hugePng.getFullPathName(), 1700000001000));
+        saved.add (makeStoredFileAsset (3, "gif.mov", "/media/gif.mov", hugeGif.getFullPathName(), 1700000002000));
+        ASSERT_TRUE (LibraryDatabase::saveLibrary (folder, saved, savedAlbums).wasOk());
+    }
+
+    writePngClaiming (hugePng, 100000, 100000);
+    writeGifClaiming (hugeGif, 65535, 65535, 65535, 65535);
+    ASSERT_LT (hugePng.getSize(), 4096);
+
+    AssetCollection library, albums;
+    ASSERT_TRUE (LibraryDatabase::loadLibrary (folder, library, albums).wasOk());
+    ASSERT_EQ (library.size(), 3);
+
+    EXPECT_EQ (library.get (0)->getThumbnail().getWidth(), 480);
+    EXPECT_EQ (library.get (0)->getThumbnail().getHeight(), 240);
+
+    for (int i : { 1, 2 })
+    {
+        EXPECT_TRUE (library.get (i)->getThumbnail().isNull()) << library.get (i)->getName();
+        EXPECT_EQ (library.get (i)->getThumbnailUrl(), (i == 1 ? hugePng : hugeGif).getFullPathName())
+            << "the stored path is kept";
     }
 }
