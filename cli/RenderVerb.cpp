@@ -144,6 +144,13 @@ namespace
         if (player == nullptr)
             return reportFailure (input.getFullPathName() + ": " + juce::String (error));
 
+        // A video without a sound stream opens like any other, and the render would
+        // then fail on a WAV file of no channels.
+        auto info = player->getMediaInfo();
+
+        if (info.numChannels <= 0 || info.sampleRate <= 0.0)
+            return reportFailure (input.getFullPathName() + ": the recording has no sound, so there is nothing to render");
+
         auto duration = player->getDuration();
 
         if (end < 0.0)
@@ -161,7 +168,6 @@ namespace
 
         // The chain of the program's own plug-in folder, prepared as a device would
         // be before the presets are chosen.
-        auto info = player->getMediaInfo();
         EffectsChain chain;
         chain.prepare (4096, info.sampleRate);
 
@@ -196,7 +202,11 @@ namespace
         player->close();
 
         if (! written.load())
+        {
+            // What was written before the failure is no sound file anyone could use.
+            output.deleteFile();
             return reportFailure ("cannot write \"" + output.getFullPathName() + "\"");
+        }
 
         std::cout << "{\n"
                   << "  \"output\": " << JsonText::quoted (output.getFullPathName()) << ",\n"
