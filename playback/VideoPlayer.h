@@ -206,6 +206,7 @@ private:
     SwrContext* resampler = nullptr;
     double resamplerRate = 0.0; // the device rate the resampler converts to
     bool videoPacketPending = false;
+    std::mutex pictureProducerLock; // the decode-ahead and step threads: decode and queue as one
     std::int64_t convertFromUs = std::numeric_limits<std::int64_t>::min(); // earlier pictures stay unconverted
 
     // Picture output.

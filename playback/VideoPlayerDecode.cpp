@@ -384,6 +384,8 @@ bool VideoPlayer::addToQueue()
 
         for (int i = 0; i < n; ++i)
         {
+            // Decoded and queued in one go, so a step thread's picture cannot come between.
+            std::lock_guard<std::mutex> producer (pictureProducerLock);
             auto* frame = current > 0 ? decodeNextVideoFrame (true, true) : decodeFrameNear (-1);
 
             if (frame == nullptr)

@@ -292,6 +292,9 @@ void VideoPlayer::oneFrameIncrement()
         {
             for (int i = 0, n = std::abs (speed.load()); i < n; ++i)
             {
+                // The picture ring takes one producer at a time: the decode-ahead may run too.
+                std::lock_guard<std::mutex> producer (pictureProducerLock);
+
                 if (auto* frame = decodeNextVideoFrame (true, true))
                 {
                     frame->pts -= startPts.load();
@@ -313,15 +316,23 @@ void VideoPlayer::oneFrameDecrement()
     if (playing.load() || ! isOpen.load())
         return;
 
-    auto* shown = currentFrame.load();
-    auto time = shown != nullptr ? shown->pts : 0;
-
     try
     {
         DecoderHold hold (*this, DecoderHold::AtEnd::clear);
 
         if (! isOpen.load())
             return;
+
+        // Read inside the hold: a resize on the display's thread may release the shown
+        // picture until then.
+        std::int64_t time = 0;
+
+        {
+            std::lock_guard<std::mutex> guard (shownLock);
+
+            if (auto* shown = currentFrame.load())
+                time = shown->pts;
+        }
 
         audioStarted = false;
 
@@ -437,7 +448,18 @@ juce::Image VideoPlayer::getCurrentFrameImage()
         {
             VideoFrame* shown = nullptr;
 
-            if (videoQueue.isEmpty())
+            if (! videoQueue.isEmpty())
+            {
+                // The head, taken while the render thread is held off (it could drop the
+                // picture as late meanwhile). Shown and still queued, the shown slot holds
+                // a reference of its own.
+                DecoderHold hold (*this, DecoderHold::AtEnd::restore);
+
+                if ((shown = videoQueue.peek()) != nullptr)
+                    shown->addRef();
+            }
+
+            if (shown == nullptr)
             {
                 shown = decodeNextVideoFrame (true, true);
 
@@ -445,12 +467,6 @@ juce::Image VideoPlayer::getCurrentFrameImage()
                     return {};
 
                 shown->pts -= startPts.load();
-            }
-            else
-            {
-                // Shown and still queued: the shown slot holds a reference of its own.
-                shown = videoQueue.peek();
-                shown->addRef();
             }
 
             std::lock_guard<std::mutex> guard (shownLock);
