@@ -180,8 +180,17 @@ namespace
 
         for (int run = 0; run < 3; ++run)
         {
-            reference = std::min (reference, ffmpegDecodeSeconds (file));
-            ours = std::min (ours, playerDecodeSeconds (file, pictures));
+            auto referenceRun = ffmpegDecodeSeconds (file);
+            auto ourRun = playerDecodeSeconds (file, pictures);
+
+            if (referenceRun < 0.0 || ourRun < 0.0)
+            {
+                std::printf ("  decode-ahead: %s failed\n", referenceRun < 0.0 ? "the ffmpeg tool" : "the player");
+                return;
+            }
+
+            reference = std::min (reference, referenceRun);
+            ours = std::min (ours, ourRun);
         }
 
         std::printf ("  decode-ahead to %dx%d: player %.3f s (%.1f pictures/s), ffmpeg %.3f s, ratio ffmpeg/player %.2f (target >= 0.95)\n",
