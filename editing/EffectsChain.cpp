@@ -428,10 +428,15 @@ void EffectsChain::process (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& 
 
     if (getParameter (compressor1.get(), 0) > 0.0f)
         runBandGraph (n, midiMessages);
+    else
+        runCompressorsOnSilence (n, midiMessages);
 
+    // These run on every block, on or off (off, they pass the block through as it
+    // is). JUCE's VST3 host hands a plug-in only the latest value of a switch when
+    // it processes, so one left out while off would take off-then-on for plain on,
+    // skip its restart from silence and bring the old tail back.
     for (auto* instance : { limiter.get(), analogDelay.get(), room.get(), hall.get(), plate.get() })
-        if (getParameter (instance, 0) == 1.0f)
-            instance->processBlock (workBuffer, midiMessages);
+        instance->processBlock (workBuffer, midiMessages);
 
     if (! workBuffer.hasBeenCleared())
         buffer.makeCopyOf (workBuffer, true);
@@ -482,5 +487,23 @@ void EffectsChain::runBandGraph (int n, juce::MidiBuffer& midiMessages)
     {
         workBuffer.copyFrom (0, 0, bufferA, 0, 0, n);
         workBuffer.copyFrom (1, 0, bufferB, 0, 0, n);
+    }
+}
+
+void EffectsChain::runCompressorsOnSilence (int n, juce::MidiBuffer& midiMessages)
+{
+    // While MASTERING is off the compressors still see every block's switch values,
+    // so switching it on again starts them from rest; a silent pair nobody listens
+    // to stands in for the bands. One switched on since process() read the switch
+    // compresses silence for a block.
+    bufferC.setSize (2, n, false, false, true);
+    double* pair[] = { bufferC.getWritePointer (0), bufferC.getWritePointer (1) };
+    juce::AudioBuffer<double> silence (pair, 2, n);
+
+    for (auto* compressor : { compressor1.get(), compressor2.get(), compressor3.get() })
+    {
+        juce::FloatVectorOperations::clear (pair[0], n);
+        juce::FloatVectorOperations::clear (pair[1], n);
+        compressor->processBlock (silence, midiMessages);
     }
 }

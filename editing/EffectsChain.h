@@ -32,8 +32,9 @@ namespace EffectCategory
       see a preset change between two blocks.
     - After prepare(), process() allocates nothing as long as the block size does not
       grow beyond the prepared one: the scratch and work buffers are sized in
-      prepare(), and the seven compressor and mixer calls use buffers that only refer
-      to existing channel memory.
+      prepare(), and the compressor and mixer calls (also the compressors' silent
+      blocks while MASTERING is off) use buffers that only refer to existing channel
+      memory.
 
     With any plug-in missing the chain stays uninitialised: process() passes audio
     unchanged, the preset calls do nothing and isActive() is false. Every prepare()
@@ -92,7 +93,9 @@ public:
     void release();
 
     /** Runs the stereo stage, the mastering band graph, the limiter and the reverbs
-        over the whole block, in place. Audio thread. */
+        over the whole block, in place. Every plug-in the presets switch off is
+        processed on every block, so each sees its switch go off and restarts from
+        silence when switched on again. Audio thread. */
     void process (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midiMessages);
 
     /** Selects preset 1 to 10 (the editor's item IDs); anything else is ignored.
@@ -122,6 +125,7 @@ private:
     std::array<std::unique_ptr<juce::AudioPluginInstance>*, numSlots> slots() noexcept;
     void applyLimiterSettings();
     void runBandGraph (int numSamples, juce::MidiBuffer& midiMessages);
+    void runCompressorsOnSilence (int numSamples, juce::MidiBuffer& midiMessages);
 
     static void setParameter (juce::AudioPluginInstance* instance, int index, float value);
     static float getParameter (const juce::AudioPluginInstance* instance, int index);

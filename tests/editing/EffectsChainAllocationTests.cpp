@@ -108,6 +108,13 @@ TEST (EffectsChainRealTime, ProcessAllocatesNothingAfterPrepareWithEveryCategory
         if (b == 300)
             chain.setCategoryEnabled (EffectCategory::stereo, false);
 
+        // Switched off, the compressors and the reverbs still run on every block.
+        if (b == 320)
+            chain.setCategoryEnabled (EffectCategory::mastering, false);
+
+        if (b == 340)
+            chain.setCategoryEnabled (EffectCategory::reverb, false);
+
         auto size = b < 350 ? 512 : 256 + b % 128;
         block.setSize (2, size, false, false, true);
         fillWithMusic (block, b);

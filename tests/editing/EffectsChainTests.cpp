@@ -8,6 +8,8 @@
 #include "plugins/analysis/ResponseAnalysis.h"
 
 #include <cmath>
+#include <functional>
+#include <ostream>
 #include <vector>
 
 namespace
@@ -128,9 +130,9 @@ TEST_P (PresetValues, AreSentToThePlugins)
     EXPECT_EQ (prepared.parameter (sent.slot, sent.index), sent.expected);
 }
 
-// The design's tables, with its formulas in single precision.
+// The preset tables, through setPreset()'s formulas in single precision.
 INSTANTIATE_TEST_SUITE_P (Reverb, PresetValues, ::testing::Values (
-    // "Concert Hall", the design's own example
+    // "Concert Hall"
     SentValue { 3, EffectsChain::roomSlot, 0, 0.0f },
     SentValue { 3, EffectsChain::roomSlot, 1, (0.0f - 0.2f) / 9.8f },
     SentValue { 3, EffectsChain::hallSlot, 2, (47.3f - 10.5f) / 80.0f },
@@ -314,6 +316,77 @@ TEST (EffectsChain, WithOnlyAReverbTheMasteringGraphDoesNotRun)
     EXPECT_EQ (block.getSample (1, 0), -0.125f);
     EXPECT_NE (block.getMagnitude (0, 1, 511), 0.0f);    // but the reverb did run
 }
+
+struct SwitchedBackOn
+{
+    const char* what;
+    std::function<void (EffectsChain&)> switchOff, switchOn;
+};
+
+void PrintTo (const SwitchedBackOn& c, std::ostream* os)
+{
+    *os << c.what;
+}
+
+class ReverbSwitchedBackOn : public ::testing::TestWithParam<SwitchedBackOn> {};
+
+TEST_P (ReverbSwitchedBackOn, StartsFromSilenceWithoutTheOldTail)
+{
+    const auto& c = GetParam();
+    PreparedChain prepared;
+    auto& chain = prepared.chain;
+    juce::MidiBuffer midi;
+    juce::Random random (7);
+    auto block = makeBlock (2, 512);
+
+    // One second of noise into "Concert Hall", whose tail lasts well beyond the half
+    // second that follows, while the device keeps playing silence with REVERB off.
+    chain.setPreset (3);
+
+    for (int b = 0; b < 94; ++b)
+    {
+        for (int ch = 0; ch < 2; ++ch)
+            for (int i = 0; i < block.getNumSamples(); ++i)
+                block.setSample (ch, i, 0.5f * (random.nextFloat() * 2.0f - 1.0f));
+
+        chain.process (block, midi);
+    }
+
+    ASSERT_GT (block.getMagnitude (0, block.getNumSamples()), 0.01f);
+    c.switchOff (chain);
+
+    for (int b = 0; b < 47; ++b)
+    {
+        block.clear();
+        chain.process (block, midi);
+    }
+
+    c.switchOn (chain);
+    EXPECT_TRUE (chain.isActive());
+    auto loudest = 0.0f;
+
+    for (int b = 0; b < 94; ++b)
+    {
+        block.clear();
+        chain.process (block, midi);
+        loudest = juce::jmax (loudest, block.getMagnitude (0, block.getNumSamples()));
+    }
+
+    EXPECT_LT (loudest, 1.0e-6f) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P (EffectsChain, ReverbSwitchedBackOn, ::testing::Values (
+    SwitchedBackOn { "Concert Hall, Off, Arena",
+                     [] (EffectsChain& chain) { chain.setCategoryEnabled (EffectCategory::reverb, false); },
+                     [] (EffectsChain& chain) { chain.setCategoryEnabled (EffectCategory::reverb, true);
+                                                chain.setPreset (4); } },
+    SwitchedBackOn { "Concert Hall, Off, Concert Hall",
+                     [] (EffectsChain& chain) { chain.setCategoryEnabled (EffectCategory::reverb, false); },
+                     [] (EffectsChain& chain) { chain.setCategoryEnabled (EffectCategory::reverb, true);
+                                                chain.setPreset (3); } },
+    SwitchedBackOn { "Concert Hall, Room (no hall, no plate), Concert Hall",
+                     [] (EffectsChain& chain) { chain.setPreset (1); },
+                     [] (EffectsChain& chain) { chain.setPreset (3); } }));
 
 //==============================================================================
 TEST (StereoStage, AddressesItsFourValuesByTheCrossedIndexOrder)
