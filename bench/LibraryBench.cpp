@@ -309,8 +309,8 @@ namespace
                + " peak " + mb (residentMegabytes ("VmHWM")) + ";"
                + " pictures " + mb (pictureBytes / 1048576.0) + ", at most " + juce::String (largestWidth) + " wide");
 
-        // Reference: the same files decoded at full size by JUCE, as the design has
-        // it, measured on a sample and compared per file.
+        // Reference: the same files decoded at full size by JUCE, measured on a
+        // sample and compared per file.
         const int sample = 20;
         double juceMs = 0, scaledMs = 0;
         juce::int64 fullBytes = 0;

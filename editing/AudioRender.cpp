@@ -204,9 +204,9 @@ bool renderTrimmedAudio (IMediaPlayer& player, EffectsChain& chain, const juce::
     float peak = 0.0f;
 
     // The chain runs over exactly the samples that are written: in a short last
-    // block, running it over the whole buffer (as first designed) would put the
-    // previous pass through the effects a second time, measure that in the peak
-    // (so "-3 dB" came out near -4.8 dB with "Wide" and a mastering preset on) and
+    // block, running it over the whole buffer would put the previous pass through
+    // the effects a second time, measure that in the peak (so "-3 dB" would come
+    // out near -4.8 dB with "Wide" and a mastering preset on) and
     // leave the effects' state ahead of the sound, so the tail would not follow on.
     auto fill = [&] (int n)
     {

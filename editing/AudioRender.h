@@ -40,8 +40,8 @@ namespace NormaliseMode
 
     The target should not exist; if it does, it is rewritten from its first byte.
     Returns true when every block was written; false when the file could not be
-    created or a write failed (the normalisation is then still attempted as designed,
-    on whatever was written).
+    created or a write failed (the normalisation is then still attempted, on
+    whatever was written).
 */
 bool renderTrimmedAudio (IMediaPlayer& player, EffectsChain& chain, const juce::File& target, int normaliseMode);
 

@@ -366,7 +366,7 @@ TEST (NormaliseWavFile, AppliesTheTargetOverThePeak)
 
     const Case cases[] =
     {
-        { 0.5f,  -3.0f, 1.4159f },      // the design's example: 0.70795 / 0.5
+        { 0.5f,  -3.0f, 1.4159f },      // -3 dB is 0.70795: 0.70795 / 0.5
         { 1.0f,   0.0f, 1.0f },
         { 0.25f,  0.0f, 4.0f },
         { 0.0f,  -6.0f, 0.50119f },     // silence: the target gain itself
