@@ -39,12 +39,13 @@ void AudioFrame::recycle()
 
 void AudioFrame::advance (int n)
 {
+    // Refused before anything moves: a chunk must never read past its block.
+    if (n > remainingSamples)
+        throw std::runtime_error ("Error! Offsetting audio frame read by more than its capacity");
+
     readPosition[0] += n;
     readPosition[1] += n;
     remainingSamples -= n;
-
-    if (remainingSamples < 0)
-        throw std::runtime_error ("Error! Offsetting audio frame read by more than its capacity");
 }
 
 //==============================================================================

@@ -22,8 +22,8 @@ public:
     void recycle();
 
     /** Moves both read positions n samples on. Throws std::runtime_error when that
-        goes past the end (a broken invariant: callers never ask for more than
-        remainingSamples). */
+        goes past the end, leaving the chunk as it was (a broken invariant: callers
+        never ask for more than remainingSamples). */
     void advance (int n);
 
     int id;
