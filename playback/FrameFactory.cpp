@@ -39,12 +39,19 @@ VideoFrame::~VideoFrame()
 
 void VideoFrame::release()
 {
-    auto remaining = --refCount;
+    // Never below zero: a frame released again while already back in its pool is left
+    // alone, without touching a count that a new holder may have raised meanwhile.
+    auto current = refCount.load();
 
-    if (remaining == 0)
+    do
+    {
+        if (current <= 0)
+            return;
+    }
+    while (! refCount.compare_exchange_weak (current, current - 1));
+
+    if (current == 1)
         owner->giveBack (this);
-    else if (remaining < 0)
-        refCount = 0; // released again while already back in its pool: nothing to do
 }
 
 void VideoFrame::addRef()
