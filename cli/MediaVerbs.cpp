@@ -1,9 +1,9 @@
 // vorniq-cli probe, frame and trim: a recording looked at, a picture taken from it and
 // a range cut from it, each through the same players the program uses.
 #include "cli/JsonText.h"
+#include "cli/OpenMedia.h"
 #include "cli/Verb.h"
 
-#include "playback/AudioPlayer.h"
 #include "playback/VideoPlayer.h"
 
 #include <juce_graphics/juce_graphics.h>
@@ -27,34 +27,6 @@ namespace
         return juce::String (value, 6).trimCharactersAtEnd ("0").trimCharactersAtEnd (".");
     }
 
-    // Opens the file in the player the program would use for it.
-    std::unique_ptr<IMediaPlayer> openInProgramsPlayer (const juce::File& file, juce::String& playerName, std::string& error)
-    {
-        std::unique_ptr<IMediaPlayer> player;
-
-        if (VideoPlayer().canOpen (file))
-        {
-            player = std::make_unique<VideoPlayer>();
-            playerName = "video";
-        }
-        else
-        {
-            player = std::make_unique<AudioPlayer>();
-            playerName = "audio";
-
-            if (! player->canOpen (file))
-            {
-                error = "no player handles this kind of file";
-                return nullptr;
-            }
-        }
-
-        if (! player->open (file, &error))
-            return nullptr;
-
-        return player;
-    }
-
     int runProbe (const juce::StringArray& arguments)
     {
         auto& verb = *Verb::find ("probe");
@@ -65,7 +37,7 @@ namespace
         auto file = fileFromArgument (arguments[0]);
         juce::String playerName;
         std::string error;
-        auto player = openInProgramsPlayer (file, playerName, error);
+        auto player = openInProgramsPlayer (file, error, &playerName);
 
         if (player == nullptr)
             return reportFailure (file.getFullPathName() + ": " + juce::String (error));

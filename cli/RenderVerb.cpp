@@ -2,11 +2,10 @@
 // file, with the player the program would use and the same render as the program's
 // save, so that recordings can be processed in batches.
 #include "cli/JsonText.h"
+#include "cli/OpenMedia.h"
 #include "cli/Verb.h"
 
 #include "editing/AudioRender.h"
-#include "playback/AudioPlayer.h"
-#include "playback/VideoPlayer.h"
 #include "shell/ResourcePaths.h"
 
 #include <atomic>
@@ -31,28 +30,6 @@ namespace
 
         value = trimmed.getIntValue();
         return value >= low && value <= high;
-    }
-
-    // The player the program would open the file in.
-    std::unique_ptr<IMediaPlayer> openInProgramsPlayer (const juce::File& file, std::string& error)
-    {
-        std::unique_ptr<IMediaPlayer> player;
-
-        if (VideoPlayer().canOpen (file))
-            player = std::make_unique<VideoPlayer>();
-        else
-            player = std::make_unique<AudioPlayer>();
-
-        if (! player->canOpen (file))
-        {
-            error = "no player handles this kind of file";
-            return nullptr;
-        }
-
-        if (! player->open (file, &error))
-            return nullptr;
-
-        return player;
     }
 
     juce::int64 lengthOfWav (const juce::File& file)
