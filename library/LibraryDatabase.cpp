@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -150,6 +151,29 @@ namespace
     }
 }
 
+namespace
+{
+    // Files beside target that a save killed before its rename left behind: their
+    // process has gone. A running save (this process or another) keeps its file.
+    void removeLeftoversOfKilledSaves (const juce::File& target)
+    {
+        auto prefix = "." + target.getFileName() + ".";
+
+        for (auto& file : target.getParentDirectory().findChildFiles (juce::File::findFiles, false, prefix + "*.saving"))
+        {
+            auto pidText = file.getFileName().fromFirstOccurrenceOf (prefix, false, false).upToFirstOccurrenceOf (".", false, false);
+
+            if (pidText.isEmpty() || ! pidText.containsOnly ("0123456789"))
+                continue;
+
+            auto pid = static_cast<pid_t> (pidText.getIntValue());
+
+            if (pid > 0 && pid != ::getpid() && ::kill (pid, 0) != 0 && errno == ESRCH)
+                file.deleteFile();
+        }
+    }
+}
+
 juce::File LibraryDatabase::getDatabaseFile (const juce::File& libraryFolder)
 {
     return libraryFolder.getChildFile (fileName);
@@ -277,5 +301,6 @@ juce::Result LibraryDatabase::replaceFileContent (const juce::File& target, cons
     if (folder.get() >= 0)
         ::fsync (folder.get());
 
+    removeLeftoversOfKilledSaves (target);
     return juce::Result::ok();
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -271,6 +272,30 @@ TEST_F (LibraryDatabaseTest, SavingReplacesTheFileWholeAndLeavesNothingBeside)
     EXPECT_EQ (permissionsOf (LibraryDatabase::getDatabaseFile (folder)), 0640u);
     EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFilesAndDirectories | juce::File::ignoreHiddenFiles), 1);
     EXPECT_EQ (folder.findChildFiles (juce::File::findFilesAndDirectories, false, ".*").size(), 0) << "no temporary file is left";
+}
+
+TEST_F (LibraryDatabaseTest, ASaveRemovesWhatKilledSavesLeftButNotARunningOnesFile)
+{
+    auto folder = root.getChildFile ("lib");
+    folder.createDirectory();
+
+    // A process that has ended, as a save killed before its rename.
+    ChildProgram ended ("/bin/true", ChildProgram::Options {});
+    ASSERT_TRUE (ended.waitForExit (10000).has_value());
+    auto killed = folder.getChildFile (".Assets.db." + juce::String (ended.getPid()) + ".0.saving");
+    auto running = folder.getChildFile (".Assets.db." + juce::String ((int) ::getppid()) + ".3.saving");
+    auto unrelated = folder.getChildFile (".Assets.db.notes.saving");
+
+    for (auto* file : { &killed, &running, &unrelated })
+        ASSERT_TRUE (file->replaceWithText ("partial"));
+
+    AssetCollection library, albums;
+    fillNumberedLibrary (library, albums, "asset", 3, 1);
+    ASSERT_TRUE (LibraryDatabase::saveLibrary (folder, library, albums).wasOk());
+
+    EXPECT_FALSE (killed.exists());
+    EXPECT_TRUE (running.exists());
+    EXPECT_TRUE (unrelated.exists());
 }
 
 TEST_F (LibraryDatabaseTest, ASaveThatCannotWriteLeavesThePreviousStateAlone)
