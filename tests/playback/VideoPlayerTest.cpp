@@ -630,6 +630,31 @@ TEST (VideoPlayer, AResizeKeepsThePictureOnScreen)
     }
 }
 
+TEST (VideoPlayer, ADecoderFailureClosesTheMediaAndTheNextFileOpensAndPlays)
+{
+    // Pictures of 30000 x 20000 need more memory than FFmpeg allocates at once, so the
+    // decoder fails inside the resize, on the caller's thread.
+    VideoPlayer player;
+    ASSERT_TRUE (player.open (media ("clip-25.mov"), nullptr));
+    shownAfterRepaint (player);
+    player.setOutputSize (30000, 20000, 1.0);
+    player.getNextVideoFrame();
+    EXPECT_FALSE (player.isPlaying());
+
+    // The media is closed on the message thread; nothing else happens to the program.
+    EXPECT_TRUE (runMessageLoopUntil ([&] { return ! player.isMediaOpen(); }, 5000));
+    EXPECT_FALSE (player.getCurrentFrameImage().isValid());
+
+    // Given a size it can hold, the same player opens the next file and positions and
+    // converts as before, and stays open.
+    ASSERT_TRUE (player.setOutputSize (320, 180, 1.0));
+    ASSERT_TRUE (player.open (media ("clip-2997.mov"), nullptr));
+    player.setPosition (1.5);
+    EXPECT_GT (psnr (shownAfterRepaint (player), referenceFrame (media ("clip-2997.mov"), 45, "320:180")), 45.0);
+    runMessageLoopUntil ([] { return false; }, 200);
+    EXPECT_TRUE (player.isMediaOpen());
+}
+
 TEST (VideoPlayer, PlaysThroughARealJackDeviceInStepWithTheClock)
 {
     juce::AudioDeviceManager devices;
