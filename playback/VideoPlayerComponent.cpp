@@ -174,11 +174,7 @@ void VideoPlayerComponent::moved()
         return;
 
     // Another pixel density: convert again at the size this screen needs.
-    p->setPlaying (false);
-    stopTimer();
-    updateOutputSize();
-    needsRealloc = true;
-    startRepaintTimer();
+    refreshOutputSize();
 }
 
 void VideoPlayerComponent::refreshOutputSize()
