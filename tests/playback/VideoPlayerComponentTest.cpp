@@ -7,6 +7,7 @@
 #include "ChildProgram.h"
 #include "JackOutput.h"
 #include "MessageLoop.h"
+#include "ReferenceFrames.h"
 #include "ScreenCapture.h"
 
 #include <gtest/gtest.h>
@@ -29,47 +30,6 @@ namespace
         file.deleteFile();
         juce::FileOutputStream out (file);
         juce::PNGImageFormat().writeImageToStream (image, out);
-    }
-
-    // The picture FFmpeg's own tool decodes at a frame index, converted to BGRA at a
-    // size with nearest-neighbour sampling, as the player converts.
-    std::string referenceFrame (const juce::File& file, int index, int width, int height)
-    {
-        ScratchFolder folder;
-        ChildProgram::Options options;
-        options.arguments = { "-hide_banner", "-loglevel", "error", "-nostdin", "-i", file.getFullPathName().toStdString(),
-                              "-vf", "select=eq(n\\," + std::to_string (index) + "),scale=" + std::to_string (width) + ":"
-                                         + std::to_string (height) + ":flags=neighbor,format=bgra",
-                              "-vsync", "0", "-frames:v", "1", "-f", "rawvideo", folder / "frame.raw" };
-        ChildProgram ffmpeg ("/usr/bin/ffmpeg", options);
-        auto status = ffmpeg.waitForExit (60000);
-        EXPECT_TRUE (status.has_value() && *status == 0) << ffmpeg.standardError();
-        return readTextFile (folder / "frame.raw");
-    }
-
-    // Peak signal-to-noise ratio of a screen area against raw BGRA bytes.
-    double psnr (const juce::Image& image, const std::string& reference)
-    {
-        if (! image.isValid() || reference.size() != (size_t) image.getWidth() * (size_t) image.getHeight() * 4)
-            return 0.0;
-
-        double squaredError = 0.0;
-
-        for (int y = 0; y < image.getHeight(); ++y)
-            for (int x = 0; x < image.getWidth(); ++x)
-            {
-                auto pixel = image.getPixelAt (x, y);
-                auto* expected = (const unsigned char*) reference.data() + ((size_t) y * (size_t) image.getWidth() + (size_t) x) * 4;
-                const double differences[] = { (double) pixel.getBlue() - expected[0], (double) pixel.getGreen() - expected[1],
-                                               (double) pixel.getRed() - expected[2] };
-                for (auto d : differences)
-                    squaredError += d * d;
-            }
-
-        if (squaredError == 0.0)
-            return 99.0;
-
-        return 10.0 * std::log10 (255.0 * 255.0 / (squaredError / (3.0 * image.getWidth() * image.getHeight())));
     }
 
     double meanDifference (const juce::Image& a, const juce::Image& b)

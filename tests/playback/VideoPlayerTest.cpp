@@ -4,6 +4,7 @@
 
 #include "ChildProgram.h"
 #include "MessageLoop.h"
+#include "ReferenceFrames.h"
 
 #include <gtest/gtest.h>
 #include <juce_audio_devices/juce_audio_devices.h>
@@ -25,54 +26,6 @@ namespace
         void changeListenerCallback (juce::ChangeBroadcaster*) override { ++changes; }
         int changes = 0;
     };
-
-    // The picture FFmpeg's own tool decodes at a frame index, converted to BGRA with
-    // nearest-neighbour sampling as the player converts: at the source size, or at
-    // another ("320:180").
-    std::string referenceFrame (const juce::File& file, int index, const std::string& size = "iw:ih")
-    {
-        ScratchFolder folder;
-        ChildProgram::Options options;
-        options.arguments = { "-hide_banner", "-loglevel", "error", "-nostdin", "-i", file.getFullPathName().toStdString(),
-                              "-vf", "select=eq(n\\," + std::to_string (index) + "),scale=" + size + ":flags=neighbor,format=bgra",
-                              "-vsync", "0", "-frames:v", "1", "-f", "rawvideo", folder / "frame.raw" };
-        ChildProgram ffmpeg ("/usr/bin/ffmpeg", options);
-        auto status = ffmpeg.waitForExit (60000);
-        EXPECT_TRUE (status.has_value() && *status == 0) << ffmpeg.standardError();
-        return readTextFile (folder / "frame.raw");
-    }
-
-    // Peak signal-to-noise ratio of the picture against raw BGRA bytes, colour channels only.
-    double psnr (const juce::Image& image, const std::string& reference)
-    {
-        if (! image.isValid() || reference.size() != (size_t) image.getWidth() * (size_t) image.getHeight() * 4)
-            return 0.0;
-
-        juce::Image::BitmapData pixels (image, juce::Image::BitmapData::readOnly);
-        double squaredError = 0.0;
-        size_t count = 0;
-
-        for (int y = 0; y < image.getHeight(); ++y)
-        {
-            auto* line = pixels.getLinePointer (y);
-            auto* expected = (const unsigned char*) reference.data() + (size_t) y * (size_t) image.getWidth() * 4;
-
-            for (int x = 0; x < image.getWidth() * 4; ++x)
-            {
-                if (x % 4 == 3)
-                    continue;
-
-                auto difference = (double) line[x] - (double) expected[x];
-                squaredError += difference * difference;
-                ++count;
-            }
-        }
-
-        if (squaredError == 0.0)
-            return 99.0;
-
-        return 10.0 * std::log10 (255.0 * 255.0 / (squaredError / (double) count));
-    }
 
     // The index the positioning rule gives: the first picture whose time is at least
     // t minus half a picture. Picture k of a constant-rate stream is at k * num / den s.
