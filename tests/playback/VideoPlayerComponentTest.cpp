@@ -321,13 +321,21 @@ TEST (VideoPlayerComponent, ResizingWhileThePlayerRendersNeverDrawsAReleasedPict
     // Large pictures, so that an upload takes a while; every size differs from the one
     // before, so that every resize destroys the free pictures.
     std::uniform_int_distribution<int> width (1200, 1600), height (675, 900);
-    auto deadline = juce::Time::getMillisecondCounter() + 8000;
+    // At least eight seconds of it, and on a loaded machine longer, until enough
+    // resizes and uploads have crossed each other.
+    auto start = juce::Time::getMillisecondCounter();
     int resizes = 0;
+    auto enoughDone = [&]
+    {
+        auto elapsed = juce::Time::getMillisecondCounter() - start;
+        return elapsed > 60000
+            || (elapsed > 8000 && resizes > 50 && w.display.getStatistics().uploads > 20);
+    };
 
     // The end of a live resize every few milliseconds: the resize thread reconfigures
     // the player back to back while the render thread uploads each new picture, and
     // now and then the message thread reconfigures it too.
-    while (juce::Time::getMillisecondCounter() < deadline)
+    while (! enoughDone())
     {
         w.resize (width (random), height (random));
 
