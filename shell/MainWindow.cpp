@@ -1,6 +1,7 @@
 #include "shell/MainWindow.h"
 #include "shell/ApplicationCommands.h"
 #include "shell/CameraFolder.h"
+#include "shell/NativeWindowLimits.h"
 #include "content/MainContentComponent.h"
 #include "ui/VQLookAndFeel.h"
 
@@ -32,8 +33,51 @@ MainWindow::MainWindow (const juce::String& name)
     content->setSizeLimits (1040, 400, 32768, 32768);
     setConstrainer (content);
 
+    // JUCE gives the native window its limits on every configure event, replacing
+    // the placement it asked for; before the window manager has placed the window
+    // only the placement counts, so the native window has no constrainer until then.
+    if (auto* peer = getPeer())
+        peer->setConstrainer (nullptr);
+
     centreWithSize (getWidth(), getHeight());
+    giveWindowManagerHints();
     setVisible (true);
+}
+
+void MainWindow::giveWindowManagerHints()
+{
+    if (auto* peer = getPeer())
+        if (auto* constrainer = getConstrainer())
+            giveNativeWindowHints (*peer, *constrainer);
+}
+
+void MainWindow::broughtToFront()
+{
+    juce::DocumentWindow::broughtToFront();
+
+    // The first time after showing is when the window manager has mapped (and so
+    // placed) the window: from now on the native window keeps its limits itself.
+    if (! placed && isShowing())
+    {
+        if (auto* peer = getPeer(); peer != nullptr && peer->getConstrainer() == nullptr)
+            peer->setConstrainer (getConstrainer());
+
+        placed = true;
+        giveWindowManagerHints();
+    }
+}
+
+void MainWindow::paint (juce::Graphics& g)
+{
+    juce::DocumentWindow::paint (g);
+
+    // JUCE moves a new window once more just before its first picture, handing over
+    // only its placement; the limits go with it again.
+    if (! painted)
+    {
+        painted = true;
+        giveWindowManagerHints();
+    }
 }
 
 MainWindow::~MainWindow()

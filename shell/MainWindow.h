@@ -21,6 +21,14 @@ public:
         not told by the framework when only the top-level window moves. */
     void moved() override;
 
+    /** The first time after the window is shown, lets the native window keep its
+        size limits from then on. */
+    void broughtToFront() override;
+
+    /** Paints the background; the first time, gives the window manager the window's
+        placement and limits once more. */
+    void paint (juce::Graphics& g) override;
+
     /** Asks the application to quit (which may first close modal windows). */
     void closeButtonPressed() override;
 
@@ -28,5 +36,10 @@ public:
     MainContentComponent* getContent() const;
 
 private:
+    // Placement and size limits, together, for the window manager.
+    void giveWindowManagerHints();
+
+    bool placed = false, painted = false;
+
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainWindow)
 };
