@@ -15,6 +15,7 @@ extern "C"
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace
 {
@@ -377,29 +378,31 @@ bool VideoPlayer::setOutputSize (int width, int height, double scale)
         outputWidth = width;
         outputHeight = height;
 
-        auto* shown = currentFrame.load();
-        auto time = shown != nullptr ? shown->pts : 0;
+        // The picture on screen or, when the display has not taken it yet, the one
+        // about to be shown (a resize that came just before converted it).
+        std::optional<std::int64_t> time;
+
+        if (auto* shown = currentFrame.load())
+            time = shown->pts;
+        else if (auto* next = videoQueue.peek())
+            time = next->pts;
+
         emptyQueues();
 
         if (videoCodecContext != nullptr && width != 0)
             scaler = sws_getCachedContext (scaler, sourceWidth, sourceHeight, videoCodecContext->pix_fmt, width, height,
                                            AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
 
-        if (releaseShownPicture())
-        {
-            if (videoPool != nullptr)
-                videoPool->resize (width, height);
+        releaseShownPicture();
 
-            // The picture that was on screen, converted again at the new size, so a
-            // paused window keeps showing the same picture rather than the key frame's.
-            if (isOpen.load())
-                if (auto* picture = decodePictureAt (time))
-                    pushPicture (picture);
-        }
-        else if (videoPool != nullptr)
-        {
+        if (videoPool != nullptr)
             videoPool->resize (width, height);
-        }
+
+        // That picture, converted again at the new size, so a paused window keeps
+        // showing the same picture rather than the key frame's.
+        if (time.has_value() && isOpen.load())
+            if (auto* picture = decodePictureAt (*time))
+                pushPicture (picture);
     }
     catch (const std::exception& error)
     {

@@ -580,6 +580,15 @@ TEST (VideoPlayer, AResizeKeepsThePictureOnScreen)
         EXPECT_GT (psnr (image, referenceFrame (media (c.clip.name), c.index, "320:180")), 45.0)
             << c.clip.name << " at " << c.time << " s";
         EXPECT_NEAR (player.getPosition(), position, 1.0e-6) << c.clip.name;
+
+        // Resizes faster than the display repaints: the picture converted for the
+        // first is still waiting to be shown when the second comes.
+        ASSERT_TRUE (player.setOutputSize (480, 270, 1.0));
+        ASSERT_TRUE (player.setOutputSize (400, 224, 1.0));
+        image = shownAfterRepaint (player);
+        ASSERT_EQ (image.getWidth(), 400) << c.clip.name << ": no picture after two resizes";
+        EXPECT_GT (psnr (image, referenceFrame (media (c.clip.name), c.index, "400:224")), 45.0)
+            << c.clip.name << " at " << c.time << " s, two resizes";
     }
 }
 
