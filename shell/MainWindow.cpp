@@ -42,6 +42,7 @@ MainWindow::MainWindow (const juce::String& name)
     centreWithSize (getWidth(), getHeight());
     giveWindowManagerHints();
     setVisible (true);
+    shown = true;
 }
 
 void MainWindow::giveWindowManagerHints()
@@ -55,9 +56,10 @@ void MainWindow::broughtToFront()
 {
     juce::DocumentWindow::broughtToFront();
 
-    // The first time after showing is when the window manager has mapped (and so
-    // placed) the window: from now on the native window keeps its limits itself.
-    if (! placed && isShowing())
+    // The first time after showing (not the call from inside setVisible) is when the
+    // window manager has mapped, and so placed, the window: from now on the native
+    // window keeps its limits itself.
+    if (shown && ! placed)
     {
         if (auto* peer = getPeer(); peer != nullptr && peer->getConstrainer() == nullptr)
             peer->setConstrainer (getConstrainer());

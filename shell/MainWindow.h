@@ -39,7 +39,7 @@ private:
     // Placement and size limits, together, for the window manager.
     void giveWindowManagerHints();
 
-    bool placed = false, painted = false;
+    bool shown = false, placed = false, painted = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainWindow)
 };
