@@ -40,9 +40,19 @@ MainWindow::MainWindow (const juce::String& name)
         peer->setConstrainer (nullptr);
 
     centreWithSize (getWidth(), getHeight());
+    openingBounds = getBounds();
     giveWindowManagerHints();
     setVisible (true);
     shown = true;
+}
+
+void MainWindow::returnToOpeningPlace()
+{
+    // Give or take the window manager's frame.
+    constexpr int frameAllowance = 64;
+
+    if (std::abs (getX() - openingBounds.getX()) > frameAllowance || std::abs (getY() - openingBounds.getY()) > frameAllowance)
+        setBounds (openingBounds);
 }
 
 void MainWindow::giveWindowManagerHints()
@@ -66,6 +76,7 @@ void MainWindow::broughtToFront()
 
         placed = true;
         giveWindowManagerHints();
+        returnToOpeningPlace();
     }
 }
 
@@ -79,6 +90,9 @@ void MainWindow::paint (juce::Graphics& g)
     {
         painted = true;
         giveWindowManagerHints();
+
+        if (placed)
+            returnToOpeningPlace();
     }
 }
 

@@ -39,6 +39,14 @@ private:
     // Placement and size limits, together, for the window manager.
     void giveWindowManagerHints();
 
+    // A window that has just appeared elsewhere than it asked to be (placed by a
+    // window manager that read the hints too early, or moved by JUCE to a position it
+    // read while the window was being set up) goes where it asked. Called only as the
+    // window first appears, never after the user can have moved it.
+    void returnToOpeningPlace();
+
+    juce::Rectangle<int> openingBounds;
+
     bool shown = false, placed = false, painted = false;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainWindow)
