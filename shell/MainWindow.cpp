@@ -91,8 +91,13 @@ void MainWindow::paint (juce::Graphics& g)
         painted = true;
         giveWindowManagerHints();
 
+        // Not from inside the paint: moving the window repaints it.
         if (placed)
-            returnToOpeningPlace();
+            juce::MessageManager::callAsync ([window = SafePointer<MainWindow> (this)]
+            {
+                if (window != nullptr)
+                    window->returnToOpeningPlace();
+            });
     }
 }
 
